@@ -1,0 +1,52 @@
+# Conventions shared by every subsystem folder:
+#   <dir>/*.cpp                   -> static library <name>
+#   <dir>/tests/unit/*.cpp        -> <name>_unit_tests         (label "unit")
+#   <dir>/tests/integration/*.cpp -> <name>_integration_tests  (label "integration")
+#   <dir>/tests/gui/*.cpp         -> <name>_gui_tests          (label "gui")
+#   <dir>/bench/*.cpp             -> <name>_bench              (Google Benchmark, not a test)
+# Globbing keeps folder CMakeLists small; CONFIGURE_DEPENDS picks up new files on rebuild.
+
+function(ata_library name dir)
+    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+    if(srcs)
+        add_library(${name} STATIC ${srcs})
+        target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+        target_link_libraries(${name} PUBLIC ${ARGN})
+    else()
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+        target_link_libraries(${name} INTERFACE ${ARGN})
+    endif()
+endfunction()
+
+# ata_tests(<name> <dir> <kind> libs...): kind is unit, integration or gui.
+function(ata_tests name dir kind)
+    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/tests/${kind}/*.cpp)
+    if(NOT srcs)
+        return()
+    endif()
+    set(target ${name}_${kind}_tests)
+    add_executable(${target} ${srcs})
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${dir}/tests)
+    target_link_libraries(${target} PRIVATE ${ARGN} GTest::gmock GTest::gtest)
+    if(NOT ATA_CUSTOM_TEST_MAIN_${target})
+        target_link_libraries(${target} PRIVATE GTest::gtest_main)
+    endif()
+    target_compile_definitions(${target} PRIVATE
+        ATA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ATA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    gtest_discover_tests(${target}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS ${kind} TIMEOUT 300)
+endfunction()
+
+function(ata_benchmark name dir)
+    if(NOT ATA_BENCHMARKS)
+        return()
+    endif()
+    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/bench/*.cpp)
+    if(NOT srcs)
+        return()
+    endif()
+    add_executable(${name}_bench ${srcs})
+    target_link_libraries(${name}_bench PRIVATE ${ARGN} benchmark::benchmark benchmark::benchmark_main)
+endfunction()

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "workflow/IWindowOps.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ata::test {
+
+// Records every window operation in order as a readable line, for example
+// "SetStatus(Validatin IP address...)" or "SetEnabled(cmdLog,0)", and keeps the field contents
+// so that the workflow reads back what it wrote.
+class RecordingWindow : public IWindowOps {
+public:
+    std::vector<std::string> vecOps;
+    std::string strStatus, strLog, strIp, strUser, strPass;
+    std::vector<std::string> vecIpItems;
+    int32_t intAutoSum = 0;
+    bool blnLogVisible = true;
+    int32_t lngPowerColour = kColourLightGrey, lngVoIPColour = kColourLightGrey;
+    int32_t lngClientWidth = 8220, lngClientHeight = 5400;
+    PaneGeometry pane{120, 2280, 8055, 3015};
+    int32_t lngSleptMilliseconds = 0;
+    // Runs at every DoEvents and Sleep, so a test can deliver events "while the window yields".
+    std::function<void()> OnYield;
+
+    static const char* Name(ControlId enmControl) {
+        switch (enmControl) {
+        case ControlId::cboIp: return "cboIp";
+        case ControlId::txtUser: return "txtUser";
+        case ControlId::txtPass: return "txtPass";
+        case ControlId::cmdStatus: return "cmdStatus";
+        case ControlId::cmdLog: return "cmdLog";
+        case ControlId::cmdSaveLog: return "cmdSaveLog";
+        case ControlId::cmdSummarise: return "cmdSummarise";
+        case ControlId::cmdBackup: return "cmdBackup";
+        case ControlId::chkAutoSum: return "chkAutoSum";
+        case ControlId::txtLog: return "txtLog";
+        case ControlId::ledPower: return "ledPower";
+        case ControlId::ledVoIP: return "ledVoIP";
+        case ControlId::lblStatus: return "lblStatus";
+        }
+        return "?";
+    }
+
+    void SetStatus(const std::string& s) override { strStatus = s; Log("SetStatus(" + s + ")"); }
+    void DoEvents() override {
+        Log("DoEvents");
+        if (OnYield) OnYield();
+    }
+    void ShowMessage(const std::string& s, MessageIcon e) override {
+        Log(std::string(e == MessageIcon::Warning ? "Warning(" : "Information(") + s + ")");
+    }
+    std::string GetLogText() override { return strLog; }
+    void SetLogText(const std::string& s) override { strLog = s; Log("SetLogText"); }
+    void SetLogVisible(bool b) override { blnLogVisible = b; Log(b ? "ShowLog" : "HideLog"); }
+    void SetLedColour(ControlId e, int32_t c) override {
+        (e == ControlId::ledPower ? lngPowerColour : lngVoIPColour) = c;
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(c));
+        Log(std::string("SetLed(") + Name(e) + "," + buf + ")");
+    }
+    void SetEnabled(ControlId e, bool b) override {
+        Log(std::string("SetEnabled(") + Name(e) + "," + (b ? "1" : "0") + ")");
+    }
+    std::string GetIpText() override { return strIp; }
+    void SetIpText(const std::string& s) override { strIp = s; Log("SetIpText(" + s + ")"); }
+    void AddIpListItem(const std::string& s) override { vecIpItems.push_back(s); Log("AddIpItem(" + s + ")"); }
+    void FocusIp() override { Log("FocusIp"); }
+    std::string GetUserText() override { return strUser; }
+    void SetUserText(const std::string& s) override { strUser = s; Log("SetUserText(" + s + ")"); }
+    std::string GetPassText() override { return strPass; }
+    void SetPassText(const std::string& s) override { strPass = s; Log("SetPassText(" + s + ")"); }
+    int32_t GetAutoSum() override { return intAutoSum; }
+    void SetAutoSum(int32_t v) override { intAutoSum = v; Log("SetAutoSum(" + std::to_string(v) + ")"); }
+    void GetClientSize(int32_t& w, int32_t& h) override { w = lngClientWidth; h = lngClientHeight; }
+    PaneGeometry GetPaneGeometry() override { return pane; }
+    void SetPaneWidth(int32_t w) override { pane.lngWidth = w; Log("SetPaneWidth(" + std::to_string(w) + ")"); }
+    void SetPaneHeight(int32_t h) override { pane.lngHeight = h; Log("SetPaneHeight(" + std::to_string(h) + ")"); }
+    void Sleep(int32_t ms) override {
+        lngSleptMilliseconds += ms;
+        Log("Sleep(" + std::to_string(ms) + ")");
+        if (OnYield) OnYield();
+    }
+
+    // The operations recorded so far that start with the prefix, in order.
+    std::vector<std::string> OpsStartingWith(const std::string& strPrefix) const {
+        std::vector<std::string> out;
+        for (const auto& op : vecOps)
+            if (op.rfind(strPrefix, 0) == 0) out.push_back(op);
+        return out;
+    }
+
+private:
+    void Log(std::string s) { vecOps.push_back(std::move(s)); }
+};
+
+} // namespace ata::test

@@ -1,0 +1,172 @@
+#include "app/platform/CurlHttpReader.h"
+
+#include "net/RaisedError.h"
+
+#include <curl/curl.h>
+
+#include <utility>
+
+namespace ata {
+
+namespace {
+
+// libcurl's global set-up is not thread-safe; it runs once for the process and is never
+// undone (other users of libcurl in the process may still need it).
+void InitCurlOnce() {
+    static const CURLcode lngInit = curl_global_init(CURL_GLOBAL_DEFAULT);
+    if (lngInit != CURLE_OK) {
+        throw RaisedError(static_cast<int32_t>(lngInit), "CurlHttpReader.BeginRead",
+                          curl_easy_strerror(lngInit));
+    }
+}
+
+struct Transfer {
+    std::string strBody;
+    size_t lngMaxBody = 0;
+    bool blnTooLarge = false;
+    const std::atomic<bool>* pblnStopping = nullptr;
+};
+
+size_t OnBody(char* ptr, size_t lngSize, size_t lngCount, void* pvTransfer) {
+    auto& objTransfer = *static_cast<Transfer*>(pvTransfer);
+    const size_t lngBytes = lngSize * lngCount;
+    if (objTransfer.strBody.size() + lngBytes > objTransfer.lngMaxBody) {
+        objTransfer.blnTooLarge = true;
+        return 0; // ends the transfer with a write error
+    }
+    objTransfer.strBody.append(ptr, lngBytes);
+    return lngBytes;
+}
+
+int OnProgress(void* pvTransfer, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<Transfer*>(pvTransfer)->pblnStopping->load() ? 1 : 0;
+}
+
+struct EasyDeleter {
+    void operator()(CURL* p) const { curl_easy_cleanup(p); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* p) const { curl_slist_free_all(p); }
+};
+
+} // namespace
+
+CurlHttpReader::CurlHttpReader(Poster fnPost) : CurlHttpReader(std::move(fnPost), Options{}) {}
+
+CurlHttpReader::CurlHttpReader(Poster fnPost, Options objOptions)
+    : m_fnPost(std::move(fnPost)), m_objOptions(objOptions) {}
+
+CurlHttpReader::~CurlHttpReader() {
+    m_blnStopping = true;
+    std::list<std::unique_ptr<Worker>> lstWorkers;
+    {
+        std::lock_guard<std::mutex> objLock(m_mtxWorkers);
+        lstWorkers.swap(m_lstWorkers);
+    }
+    for (auto& ptrWorker : lstWorkers) {
+        ptrWorker->objThread.join();
+    }
+}
+
+void CurlHttpReader::ReapFinished() {
+    std::list<std::unique_ptr<Worker>> lstDone;
+    {
+        std::lock_guard<std::mutex> objLock(m_mtxWorkers);
+        for (auto it = m_lstWorkers.begin(); it != m_lstWorkers.end();) {
+            auto itNext = std::next(it);
+            if ((*it)->blnFinished.load()) {
+                lstDone.splice(lstDone.end(), m_lstWorkers, it);
+            }
+            it = itNext;
+        }
+    }
+    for (auto& ptrWorker : lstDone) {
+        ptrWorker->objThread.join();
+    }
+}
+
+void CurlHttpReader::BeginRead(const std::string& strUrl, Completion fnDone) {
+    InitCurlOnce();
+    ReapFinished();
+    auto ptrWorker = std::make_unique<Worker>();
+    Worker& objWorker = *ptrWorker;
+    std::lock_guard<std::mutex> objLock(m_mtxWorkers);
+    try {
+        objWorker.objThread =
+            std::thread([this, strUrl, fnDone = std::move(fnDone), &objWorker]() mutable {
+                Run(strUrl, fnDone, objWorker);
+            });
+    } catch (const std::system_error& e) {
+        throw RaisedError(e.code().value(), "CurlHttpReader.BeginRead", e.what());
+    }
+    m_lstWorkers.push_back(std::move(ptrWorker));
+}
+
+void CurlHttpReader::Run(const std::string& strUrl, const Completion& fnDone, Worker& objWorker) {
+    HttpReadResult objResult;
+    Transfer objTransfer;
+    objTransfer.lngMaxBody = m_objOptions.lngMaxBodyBytes;
+    objTransfer.pblnStopping = &m_blnStopping;
+
+    std::unique_ptr<CURL, EasyDeleter> ptrEasy(curl_easy_init());
+    if (!ptrEasy) {
+        objResult.strError = "could not create a transfer";
+    } else {
+        CURL* pEasy = ptrEasy.get();
+        char strErrorBuffer[CURL_ERROR_SIZE] = {};
+        // Always fetch anew: no cache between us and the device.
+        std::unique_ptr<curl_slist, SlistDeleter> ptrHeaders(
+            curl_slist_append(nullptr, "Cache-Control: no-cache"));
+        if (ptrHeaders) {
+            curl_slist* pMore = curl_slist_append(ptrHeaders.get(), "Pragma: no-cache");
+            (void)pMore;
+        }
+        curl_easy_setopt(pEasy, CURLOPT_URL, strUrl.c_str());
+        curl_easy_setopt(pEasy, CURLOPT_HTTPGET, 1L);
+#if LIBCURL_VERSION_NUM >= 0x075500
+        curl_easy_setopt(pEasy, CURLOPT_PROTOCOLS_STR, "http,https");
+#endif
+        curl_easy_setopt(pEasy, CURLOPT_NOPROXY, "*");
+        curl_easy_setopt(pEasy, CURLOPT_PROXY, "");
+        curl_easy_setopt(pEasy, CURLOPT_CONNECTTIMEOUT_MS, m_objOptions.lngConnectTimeoutMs);
+        curl_easy_setopt(pEasy, CURLOPT_TIMEOUT_MS, m_objOptions.lngTotalTimeoutMs);
+        curl_easy_setopt(pEasy, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(pEasy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(pEasy, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_easy_setopt(pEasy, CURLOPT_HTTPHEADER, ptrHeaders.get());
+        curl_easy_setopt(pEasy, CURLOPT_ERRORBUFFER, strErrorBuffer);
+        curl_easy_setopt(pEasy, CURLOPT_WRITEFUNCTION, &OnBody);
+        curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, &objTransfer);
+        curl_easy_setopt(pEasy, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+        curl_easy_setopt(pEasy, CURLOPT_XFERINFODATA, &objTransfer);
+        curl_easy_setopt(pEasy, CURLOPT_NOPROGRESS, 0L);
+        if (m_objOptions.lngMaxBodyBytes > 0) {
+            curl_easy_setopt(pEasy, CURLOPT_MAXFILESIZE_LARGE,
+                             static_cast<curl_off_t>(m_objOptions.lngMaxBodyBytes));
+        }
+
+        const CURLcode lngCode = curl_easy_perform(pEasy);
+        long lngStatus = 0;
+        curl_easy_getinfo(pEasy, CURLINFO_RESPONSE_CODE, &lngStatus);
+        if (lngCode == CURLE_OK && lngStatus >= 200 && lngStatus < 300) {
+            objResult.blnOk = true;
+            objResult.strBody = std::move(objTransfer.strBody);
+        } else if (objTransfer.blnTooLarge || lngCode == CURLE_FILESIZE_EXCEEDED) {
+            objResult.strError =
+                "body larger than " + std::to_string(m_objOptions.lngMaxBodyBytes) + " bytes";
+        } else if (lngCode == CURLE_OK) {
+            objResult.strError = "HTTP status " + std::to_string(lngStatus);
+        } else {
+            objResult.strError =
+                strErrorBuffer[0] != '\0' ? strErrorBuffer : curl_easy_strerror(lngCode);
+        }
+    }
+
+    if (!m_blnStopping.load()) {
+        m_fnPost(
+            [fnDone, objResult = std::move(objResult)]() mutable { fnDone(std::move(objResult)); });
+    }
+    objWorker.blnFinished = true;
+}
+
+} // namespace ata

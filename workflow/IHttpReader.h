@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace ata {
+
+// Outcome of one HTTP GET: the body bytes, or a failure (no connection, HTTP error status,
+// time-out, body too large) with a short reason for diagnostics.
+struct HttpReadResult {
+    bool blnOk = false;
+    std::string strBody;
+    std::string strError;
+};
+
+// The asynchronous HTTP GET of the platform. BeginRead returns at once; the completion runs
+// later, always on the user-interface thread and only while that thread yields (the
+// implementation posts it to the UI loop). A read that cannot be started raises RaisedError
+// and never calls the completion.
+class IHttpReader {
+public:
+    using Completion = std::function<void(HttpReadResult)>;
+
+    virtual ~IHttpReader() = default;
+    virtual void BeginRead(const std::string& strUrl, Completion fnDone) = 0;
+};
+
+} // namespace ata

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace ata::test {
+
+// A thread-safe queue of callbacks standing in for the UI loop's post queue: any thread
+// posts, the test's "UI thread" runs them when the window yields.
+class PostQueue {
+public:
+    void Post(std::function<void()> fn) {
+        std::lock_guard<std::mutex> lock(m_mtx);
+        m_queue.push_back(std::move(fn));
+    }
+    // Runs everything posted so far (and whatever those callbacks post).
+    void Drain() {
+        while (true) {
+            std::function<void()> fn;
+            {
+                std::lock_guard<std::mutex> lock(m_mtx);
+                if (m_queue.empty()) {
+                    return;
+                }
+                fn = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            fn();
+        }
+    }
+    size_t Size() {
+        std::lock_guard<std::mutex> lock(m_mtx);
+        return m_queue.size();
+    }
+
+private:
+    std::mutex m_mtx;
+    std::deque<std::function<void()>> m_queue;
+};
+
+} // namespace ata::test

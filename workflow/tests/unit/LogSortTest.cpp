@@ -1,0 +1,142 @@
+#include "workflow/LogSort.h"
+#include "FakeHttpReader.h"
+#include "RecordingWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace ata;
+
+namespace {
+
+std::string Normalised(const std::string& strLine) {
+    std::vector<LogEntry> vec{{ParseLogDate(strLine), strLine}};
+    NormaliseLogDates(vec);
+    return vec[0].Text;
+}
+
+// The sort exactly as the procedure states it: every pair i < j, whole entries swapped.
+void LiteralExchangeSort(std::vector<LogEntry>& vec) {
+    for (size_t i = 0; i + 1 < vec.size(); ++i) {
+        for (size_t j = i + 1; j < vec.size(); ++j) {
+            if (vec[i].When < vec[j].When) {
+                std::swap(vec[i], vec[j]);
+            }
+        }
+    }
+}
+
+} // namespace
+
+TEST(ParseLogDate, DeviceFormIsMonthFirstToolFormDayFirst) {
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/02/2008 10:00:00.123 first")), "02/01/2008 10:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/02/2008 10:00:00 first")), "01/02/2008 10:00:00");
+    EXPECT_EQ(ParseLogDate("01/02/2008 10:00:01 x") - ParseLogDate("01/02/2008 10:00:00 x"), 1);
+}
+
+TEST(ParseLogDate, OutOfRangePartsRollOver) {
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/13/2008 00:00:00 x")), "01/01/2009 00:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("32/01/2008 00:00:00 x")), "01/02/2008 00:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("00/03/2008 00:00:00 x")), "29/02/2008 00:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/00/2008 00:00:00 x")), "01/12/2007 00:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("31/12/2008 25:00:00 x")), "01/01/2009 01:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/01/2008 10:59:60 x")), "01/01/2008 11:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/01/2008 10:60:00 x")), "01/01/2008 11:00:00");
+}
+
+TEST(ParseLogDate, TwoDigitYears) {
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/02/08 10:00:00 x")), "01/02/2008 10:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/02/0 10:00:00 x")), "01/02/2000 10:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/02/29 10:00:00 x")), "01/02/2029 10:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/02/30 10:00:00 x")), "01/02/1930 10:00:00");
+    EXPECT_EQ(FormatLogTime(ParseLogDate("01/02/99 10:00:00 x")), "01/02/1999 10:00:00");
+}
+
+TEST(ParseLogDate, LinesWithoutDateAndTimeGetEarliestStamp) {
+    for (const char* strLine : {"", "continuation of the line before", "01/02/2008", "01/02/2008 x",
+                                "01/02/2008  10:00:00 x", "aa/02/2008 10:00:00 x",
+                                "01/02/2008 10:00 x", "01/02/99999 10:00:00 x"}) {
+        EXPECT_FALSE(TryParseLogDate(strLine).has_value()) << strLine;
+        EXPECT_EQ(ParseLogDate(strLine), kEarliestLogTime) << strLine;
+    }
+    EXPECT_LT(kEarliestLogTime, ParseLogDate("01/01/100 00:00:00 x"));
+}
+
+TEST(NormaliseLogDates, RewritesStampKeepsMessage) {
+    EXPECT_EQ(Normalised("1/2/8 3:04:05 hello  world "), "01/02/2008 03:04:05 hello  world ");
+    EXPECT_EQ(Normalised("01/02/2008 10:00:00.123 first"), "02/01/2008 10:00:00 first");
+    EXPECT_EQ(Normalised("05/06/2008 07:08:09 already"), "05/06/2008 07:08:09 already");
+    EXPECT_EQ(Normalised("05/06/2008 07:08:09"), "05/06/2008 07:08:09");
+    EXPECT_EQ(Normalised("not a log line"), "not a log line");
+}
+
+TEST(SortLog, DeviceLinesNewestFirstAndNormalised) {
+    EXPECT_EQ(SortLog("01/02/2008 10:00:00.123 first\r\n01/03/2008 09:00:00.456 second"),
+              "03/01/2008 09:00:00 second\r\n02/01/2008 10:00:00 first");
+}
+
+TEST(SortLog, SortedToolFormComesBackUnchanged) {
+    const std::string strLog = "03/01/2008 09:00:00 b\r\n02/01/2008 10:00:00 a\r\n"
+                               "02/01/2008 09:59:59 c";
+    EXPECT_EQ(SortLog(strLog), strLog);
+}
+
+TEST(SortLog, EmptyLinesAndOuterBreaksRemovedSpacesTrimmedTabsKept) {
+    EXPECT_EQ(SortLog("\r\n\r\n  02/01/2008 10:00:00 a\t \r\n\r\n\r\n01/01/2008 10:00:00 b\nc\r\n"),
+              "02/01/2008 10:00:00 a\t\r\n01/01/2008 10:00:00 b\nc");
+    EXPECT_EQ(SortLog(""), "");
+    EXPECT_EQ(SortLog("\r\n\r\n"), "");
+}
+
+TEST(SortLog, UndatedLinesKeptUnchangedAtTheEnd) {
+    EXPECT_EQ(SortLog("garbage line\r\n01/01/2008 10:00:00 old\r\n02/01/2008 10:00:00 new"),
+              "02/01/2008 10:00:00 new\r\n01/01/2008 10:00:00 old\r\ngarbage line");
+}
+
+TEST(SortLogEntries, EqualStampsFollowTheExchangeSort) {
+    // t, t, t+1: the first and third swap, the equal ones never do.
+    EXPECT_EQ(SortLog("01/01/2008 10:00:00 one\r\n01/01/2008 10:00:00 two\r\n"
+                      "01/01/2008 10:00:01 three"),
+              "01/01/2008 10:00:01 three\r\n01/01/2008 10:00:00 two\r\n01/01/2008 10:00:00 one");
+    // Stamps 1, 2, 2, 3 labelled a, b, c, d end as d, c, b, a (a stable sort gives d, b, c, a).
+    std::vector<LogEntry> vec{{1, "a"}, {2, "b"}, {2, "c"}, {3, "d"}};
+    SortLogEntries(vec);
+    EXPECT_EQ(vec[0].Text + vec[1].Text + vec[2].Text + vec[3].Text, "dcba");
+}
+
+TEST(SortLogEntries, SameOrderAsLiteralProcedureOnRandomLogs) {
+    std::mt19937 rng(20081231);
+    for (int intRound = 0; intRound < 300; ++intRound) {
+        const size_t n = rng() % 60;
+        const int intDistinct = 1 + static_cast<int>(rng() % 6); // many equal stamps
+        std::vector<LogEntry> vec;
+        for (size_t k = 0; k < n; ++k) {
+            vec.push_back({static_cast<LogTime>(rng() % intDistinct), std::to_string(k)});
+        }
+        std::vector<LogEntry> vecExpected = vec;
+        LiteralExchangeSort(vecExpected);
+        SortLogEntries(vec);
+        ASSERT_EQ(vec.size(), vecExpected.size());
+        for (size_t k = 0; k < n; ++k) {
+            ASSERT_EQ(vec[k].Text, vecExpected[k].Text) << "round " << intRound;
+            ASSERT_EQ(vec[k].When, vecExpected[k].When);
+        }
+    }
+}
+
+TEST(FetchSortedLog, StatusTextsAndYieldsInOrder) {
+    ata::test::PostQueue queue;
+    ata::test::FakeHttpReader reader(queue);
+    FileDownloader downloader(reader);
+    ata::test::RecordingWindow window;
+    window.OnYield = [&] { queue.Drain(); };
+    reader.SetBody("http://127.0.0.1/cgi/syslog.txt",
+                   "01/02/2008 10:00:00.1 a\r\n01/03/2008 10:00:00.1 b\r\n");
+    EXPECT_EQ(FetchSortedLog(window, downloader, "127.0.0.1"),
+              "03/01/2008 10:00:00 b\r\n02/01/2008 10:00:00 a");
+    EXPECT_EQ(window.vecOps, (std::vector<std::string>{
+                                 "SetStatus(Browsing to http://127.0.0.1/cgi/syslog.txt)",
+                                 "DoEvents", "Sleep(1000)", "DoEvents", "SetStatus(Sorting log...)",
+                                 "DoEvents", "SetStatus(Log sorted.)", "DoEvents"}));
+}

@@ -1,0 +1,169 @@
+#include "app/platform/CurlHttpReader.h"
+#include "workflow/tests/FakeAtaHttpServer.h"
+#include "workflow/tests/PostQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+
+using namespace ata;
+using ata::test::FakeAtaHttpServer;
+using ata::test::PostQueue;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct CurlHttpReaderTest : ::testing::Test {
+    FakeAtaHttpServer server;
+    PostQueue queue;
+
+    // Starts a read and runs the posted queue, as the UI loop would, until the completion ran.
+    std::optional<HttpReadResult> Fetch(CurlHttpReader& reader, const std::string& strUrl,
+                                        std::chrono::seconds limit = std::chrono::seconds(60)) {
+        std::optional<HttpReadResult> result;
+        reader.BeginRead(strUrl, [&](HttpReadResult r) { result = std::move(r); });
+        const auto deadline = Clock::now() + limit;
+        while (!result && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            queue.Drain();
+        }
+        return result;
+    }
+    CurlHttpReader::Poster Poster() {
+        return [this](std::function<void()> fn) { queue.Post(std::move(fn)); };
+    }
+};
+
+} // namespace
+
+TEST_F(CurlHttpReaderTest, BodyArrivesByteForByte) {
+    std::string strBody("line one\r\n\0\xff\x80\n", 15);
+    server.SetPage("/cgi/syslog.txt", strBody);
+    CurlHttpReader reader(Poster());
+    auto result = Fetch(reader, server.Url("/cgi/syslog.txt"));
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->blnOk) << result->strError;
+    EXPECT_EQ(result->strBody, strBody);
+    EXPECT_EQ(server.RequestLines(), std::vector<std::string>{"GET /cgi/syslog.txt HTTP/1.1"});
+}
+
+TEST_F(CurlHttpReaderTest, CompletionRunsOnlyFromThePostedQueue) {
+    server.SetPage("/doc/m_set.htm", "page");
+    std::thread::id idPoster;
+    CurlHttpReader reader([&](std::function<void()> fn) {
+        idPoster = std::this_thread::get_id();
+        queue.Post(std::move(fn));
+    });
+    std::optional<std::thread::id> idCompletion;
+    reader.BeginRead(server.Url("/doc/m_set.htm"),
+                     [&](HttpReadResult) { idCompletion = std::this_thread::get_id(); });
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (queue.Size() == 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(queue.Size(), 1u);
+    EXPECT_FALSE(idCompletion); // finished and posted, not yet run
+    EXPECT_NE(idPoster, std::this_thread::get_id());
+    queue.Drain();
+    ASSERT_TRUE(idCompletion);
+    EXPECT_EQ(*idCompletion, std::this_thread::get_id());
+}
+
+TEST_F(CurlHttpReaderTest, HttpErrorStatusesAreFailures) {
+    server.SetRoute("/missing", {404, "no such page", 0, false, false});
+    server.SetRoute("/broken", {500, "internal error", 0, false, false});
+    CurlHttpReader reader(Poster());
+    for (const char* strPath : {"/missing", "/broken"}) {
+        auto result = Fetch(reader, server.Url(strPath));
+        ASSERT_TRUE(result);
+        EXPECT_FALSE(result->blnOk) << strPath;
+        EXPECT_TRUE(result->strBody.empty());
+    }
+}
+
+TEST_F(CurlHttpReaderTest, BodyAboveTheCapIsAFailure) {
+    const size_t lngCap = CurlHttpReader::Options{}.lngMaxBodyBytes;
+    server.SetPage("/at-cap", std::string(lngCap, 'a'));
+    server.SetPage("/too-large", std::string(lngCap + 1, 'b'));
+    CurlHttpReader reader(Poster());
+    auto atCap = Fetch(reader, server.Url("/at-cap"));
+    ASSERT_TRUE(atCap);
+    EXPECT_TRUE(atCap->blnOk);
+    EXPECT_EQ(atCap->strBody.size(), lngCap);
+    auto tooLarge = Fetch(reader, server.Url("/too-large"));
+    ASSERT_TRUE(tooLarge);
+    EXPECT_FALSE(tooLarge->blnOk);
+    EXPECT_TRUE(tooLarge->strBody.empty());
+}
+
+TEST_F(CurlHttpReaderTest, SilentServerFailsWithinTheOverallTimeOut) {
+    server.SetRoute("/hang", {200, "", 0, true, false});
+    CurlHttpReader::Options options;
+    options.lngTotalTimeoutMs = 1500;
+    CurlHttpReader reader(Poster(), options);
+    const auto start = Clock::now();
+    auto result = Fetch(reader, server.Url("/hang"), std::chrono::seconds(20));
+    ASSERT_TRUE(result) << "no completion within 20 s";
+    EXPECT_FALSE(result->blnOk);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(1400));
+}
+
+TEST_F(CurlHttpReaderTest, SlowServerWithinTheTimeOutSucceeds) {
+    server.SetRoute("/slow", {200, "late but fine", 1200, false, false});
+    CurlHttpReader reader(Poster());
+    auto result = Fetch(reader, server.Url("/slow"));
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->blnOk);
+    EXPECT_EQ(result->strBody, "late but fine");
+}
+
+TEST_F(CurlHttpReaderTest, RefusedAndDroppedConnectionsAreFailures) {
+    server.SetRoute("/dropped", {200, "", 0, false, true});
+    CurlHttpReader reader(Poster());
+    auto refused =
+        Fetch(reader, "http://127.0.0.1:" + std::to_string(ata::test::UnusedLoopbackPort()) + "/x");
+    ASSERT_TRUE(refused);
+    EXPECT_FALSE(refused->blnOk);
+    auto dropped = Fetch(reader, server.Url("/dropped"));
+    ASSERT_TRUE(dropped);
+    EXPECT_FALSE(dropped->blnOk);
+}
+
+TEST_F(CurlHttpReaderTest, ProxySettingsOfTheEnvironmentAreIgnored) {
+    server.SetPage("/doc/m_set.htm", "direct");
+    const std::string strDeadProxy =
+        "http://127.0.0.1:" + std::to_string(ata::test::UnusedLoopbackPort());
+    ::setenv("http_proxy", strDeadProxy.c_str(), 1);
+    ::setenv("HTTP_PROXY", strDeadProxy.c_str(), 1);
+    CurlHttpReader reader(Poster());
+    auto result = Fetch(reader, server.Url("/doc/m_set.htm"));
+    ::unsetenv("http_proxy");
+    ::unsetenv("HTTP_PROXY");
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->blnOk) << result->strError;
+    EXPECT_EQ(result->strBody, "direct");
+}
+
+TEST_F(CurlHttpReaderTest, DestroyingWithTransferInFlightJoinsAndPostsNothing) {
+    server.SetRoute("/hang", {200, "", 0, true, false});
+    bool blnCalled = false;
+    const auto start = Clock::now();
+    {
+        CurlHttpReader reader(Poster());
+        reader.BeginRead(server.Url("/hang"), [&](HttpReadResult) { blnCalled = true; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+    queue.Drain();
+    EXPECT_FALSE(blnCalled);
+}
+
+TEST_F(CurlHttpReaderTest, NonHttpUrlIsRefused) {
+    CurlHttpReader reader(Poster());
+    auto result = Fetch(reader, "file:///etc/hostname");
+    ASSERT_TRUE(result);
+    EXPECT_FALSE(result->blnOk);
+}

@@ -1,0 +1,192 @@
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ata::test {
+
+// A small HTTP/1.1 server on 127.0.0.1 and an ephemeral port, standing in for the ATA's web
+// server. Each path answers with a status and a body, possibly after a delay, or never.
+class FakeAtaHttpServer {
+public:
+    struct Route {
+        int intStatus = 200;
+        std::string strBody;
+        int intDelayMs = 0;      // wait this long before answering
+        bool blnHang = false;    // read the request, never answer
+        bool blnDropped = false; // close without any answer
+    };
+
+    FakeAtaHttpServer() {
+        m_fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int one = 1;
+        ::setsockopt(m_fdListen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = 0;
+        if (m_fdListen < 0 || ::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) ||
+            ::listen(m_fdListen, 16)) {
+            throw std::runtime_error("fake ATA: cannot listen on 127.0.0.1");
+        }
+        socklen_t len = sizeof addr;
+        ::getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&addr), &len);
+        m_intPort = ntohs(addr.sin_port);
+        if (::pipe(m_fdStop) != 0) {
+            throw std::runtime_error("fake ATA: pipe");
+        }
+        m_thread = std::thread([this] { AcceptLoop(); });
+    }
+
+    ~FakeAtaHttpServer() {
+        m_blnStop = true;
+        char c = 'x';
+        (void)!::write(m_fdStop[1], &c, 1);
+        m_thread.join();
+        for (auto& t : m_lstConnections) {
+            t.join();
+        }
+        ::close(m_fdListen);
+        ::close(m_fdStop[0]);
+        ::close(m_fdStop[1]);
+    }
+
+    void SetRoute(const std::string& strPath, Route route) {
+        std::lock_guard<std::mutex> lock(m_mtx);
+        m_mapRoutes[strPath] = std::move(route);
+    }
+    void SetPage(const std::string& strPath, const std::string& strBody) {
+        SetRoute(strPath, Route{200, strBody, 0, false, false});
+    }
+
+    int Port() const { return m_intPort; }
+    // "127.0.0.1:port", usable as the ATA's address.
+    std::string Address() const { return "127.0.0.1:" + std::to_string(m_intPort); }
+    std::string Url(const std::string& strPath) const { return "http://" + Address() + strPath; }
+
+    // The request lines received so far, for example "GET /doc/m_set.htm HTTP/1.1".
+    std::vector<std::string> RequestLines() {
+        std::lock_guard<std::mutex> lock(m_mtx);
+        return m_vecRequests;
+    }
+
+private:
+    // Waits for the descriptor or the stop signal; false when stopping or timed out.
+    bool WaitReadable(int fd, int intTimeoutMs) {
+        pollfd fds[2] = {{fd, POLLIN, 0}, {m_fdStop[0], POLLIN, 0}};
+        const int n = ::poll(fds, 2, intTimeoutMs);
+        return n > 0 && !(fds[1].revents & POLLIN) && (fds[0].revents & (POLLIN | POLLHUP));
+    }
+
+    void AcceptLoop() {
+        while (!m_blnStop) {
+            if (!WaitReadable(m_fdListen, -1)) {
+                return;
+            }
+            const int fd = ::accept4(m_fdListen, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0) {
+                m_lstConnections.emplace_back([this, fd] { Serve(fd); });
+            }
+        }
+    }
+
+    void Serve(int fd) {
+        std::string strRequest;
+        char buf[4096];
+        while (strRequest.find("\r\n\r\n") == std::string::npos) {
+            if (!WaitReadable(fd, 10000)) {
+                ::close(fd);
+                return;
+            }
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0) {
+                ::close(fd);
+                return;
+            }
+            strRequest.append(buf, static_cast<size_t>(n));
+        }
+        const std::string strLine = strRequest.substr(0, strRequest.find("\r\n"));
+        const size_t a = strLine.find(' ');
+        const size_t b = strLine.find(' ', a + 1);
+        const std::string strPath = strLine.substr(a + 1, b - a - 1);
+        Route route{404, "not found", 0, false, false};
+        {
+            std::lock_guard<std::mutex> lock(m_mtx);
+            m_vecRequests.push_back(strLine);
+            if (auto it = m_mapRoutes.find(strPath); it != m_mapRoutes.end()) {
+                route = it->second;
+            }
+        }
+        if (route.blnHang) {
+            // Keep the connection open, silent, until the client gives up or the test ends.
+            while (WaitReadable(fd, -1) && ::recv(fd, buf, sizeof buf, 0) > 0) {
+            }
+            ::close(fd);
+            return;
+        }
+        if (route.intDelayMs > 0) {
+            pollfd stop{m_fdStop[0], POLLIN, 0};
+            ::poll(&stop, 1, route.intDelayMs);
+        }
+        if (!route.blnDropped) {
+            std::string strReply = "HTTP/1.1 " + std::to_string(route.intStatus) + " " +
+                                   (route.intStatus < 400 ? "OK" : "Error") +
+                                   "\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                   std::to_string(route.strBody.size()) +
+                                   "\r\nConnection: close\r\n\r\n" + route.strBody;
+            size_t done = 0;
+            while (done < strReply.size() && !m_blnStop) {
+                const ssize_t n =
+                    ::send(fd, strReply.data() + done, strReply.size() - done, MSG_NOSIGNAL);
+                if (n <= 0) {
+                    break;
+                }
+                done += static_cast<size_t>(n);
+            }
+        }
+        ::shutdown(fd, SHUT_WR);
+        // Let the client read everything before the close.
+        while (WaitReadable(fd, 2000) && ::recv(fd, buf, sizeof buf, 0) > 0) {
+        }
+        ::close(fd);
+    }
+
+    int m_fdListen = -1;
+    int m_fdStop[2] = {-1, -1};
+    int m_intPort = 0;
+    std::atomic<bool> m_blnStop{false};
+    std::mutex m_mtx;
+    std::map<std::string, Route> m_mapRoutes;
+    std::vector<std::string> m_vecRequests;
+    std::thread m_thread;
+    std::list<std::thread> m_lstConnections; // touched only by the accept thread, then joined
+};
+
+// A loopback port with nobody listening on it (bound once, then released).
+inline int UnusedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+} // namespace ata::test

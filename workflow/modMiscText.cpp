@@ -1,7 +1,5 @@
 #include "workflow/modMiscText.h"
 
-#include <algorithm>
-
 namespace ata::modMisc {
 
 char LowerAscii(char chr) {
@@ -24,13 +22,23 @@ size_t FindIgnoreCase(std::string_view strHay, std::string_view strNeedle, size_
     if (lngFrom > strHay.size()) {
         return std::string_view::npos;
     }
-    auto it = std::search(strHay.begin() + static_cast<std::ptrdiff_t>(lngFrom), strHay.end(),
-                          strNeedle.begin(), strNeedle.end(),
-                          [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
-    if (it == strHay.end() && !strNeedle.empty()) {
+    if (strNeedle.empty()) {
+        return lngFrom;
+    }
+    if (strNeedle.size() > strHay.size()) {
         return std::string_view::npos;
     }
-    return static_cast<size_t>(it - strHay.begin());
+    // Test the first character cheaply, the rest only where it matches.
+    const char chrFirst = LowerAscii(strNeedle[0]);
+    const std::string_view strRest = strNeedle.substr(1);
+    const size_t lngLast = strHay.size() - strNeedle.size();
+    for (size_t i = lngFrom; i <= lngLast; ++i) {
+        if (LowerAscii(strHay[i]) == chrFirst &&
+            EqualsIgnoreCase(strHay.substr(i + 1, strRest.size()), strRest)) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
 }
 
 namespace {

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ata {
+
+// Assembles a long text from many pieces. The buffer is kept larger than the text and grows
+// only when an append does not fit, by whole steps, so the text is not copied on every append.
+class StrBuilder {
+public:
+    static constexpr int32_t kDefaultStep = 1024;
+
+    void Append(const std::string& AppendString);
+    std::string Value() const { return m_strBuffer.substr(0, static_cast<size_t>(m_lngLength)); }
+    // Empties the builder (the step stays) and appends NewValue.
+    void SetValue(const std::string& NewValue);
+    int32_t Buffersize() const { return m_lngStep; }
+    // The step becomes the absolute value; 0 means the default step.
+    void SetBuffersize(int32_t NewBuffersize);
+    // Back to the state of a new builder, default step included.
+    void Reset();
+
+    int32_t Length() const { return m_lngLength; }
+    int32_t Capacity() const { return m_lngCapacity; }
+
+private:
+    std::string m_strBuffer;
+    int32_t m_lngStep = kDefaultStep;
+    int32_t m_lngLength = 0;
+    int32_t m_lngCapacity = 0;
+};
+
+} // namespace ata

@@ -1,0 +1,160 @@
+#include "workflow/frmMain.h"
+
+#include "workflow/FileDownloader.h"
+#include "workflow/LogSort.h"
+#include "workflow/StatusRead.h"
+#include "workflow/modMiscIp.h"
+#include "workflow/modMiscSettings.h"
+#include "workflow/modPing.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+
+namespace ata {
+
+namespace {
+
+constexpr const char* kSection = "Options";
+
+std::string TrimSpaces(const std::string& strText) {
+    const auto first = strText.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    const auto last = strText.find_last_not_of(' ');
+    return strText.substr(first, last - first + 1);
+}
+
+} // namespace
+
+int32_t CheckBoxValueFromText(const std::string& strText) {
+    const char* begin = strText.c_str();
+    char* end = nullptr;
+    const double dblValue = std::strtod(begin, &end);
+    if (end == begin || !std::isfinite(dblValue))
+        return 0;
+    const double dblRounded = std::nearbyint(dblValue);
+    if (dblRounded < 0 || dblRounded > 2)
+        return 0;
+    return static_cast<int32_t>(dblRounded);
+}
+
+frmMain::frmMain(IWindowOps& window, IIcmpFacility& icmp, FileDownloader& downloader,
+                 std::string strProgramFolder)
+    : m_window(window), m_icmp(icmp), m_downloader(downloader),
+      m_strAppFolder(std::move(strProgramFolder)) {}
+
+template <typename Body> void frmMain::RunGuarded(Body&& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        // Back to idle: controls enabled and the pane shown, whatever step failed.
+        SetControlsEnabled(true);
+        m_window.SetLogVisible(true);
+        m_window.ShowMessage(e.what(), MessageIcon::Warning);
+    }
+}
+
+void frmMain::Form_Load() {
+    m_window.AddIpListItem("192.168.0.1");
+    m_window.AddIpListItem("10.0.0.99");
+
+    if (m_strAppFolder.empty() || m_strAppFolder.back() != '/')
+        m_strAppFolder += '/';
+    m_strSettingsFile = m_strAppFolder + "settings.ini";
+
+    std::error_code ec;
+    if (std::filesystem::exists(m_strSettingsFile, ec)) {
+        m_window.SetIpText(modMisc::ReadIniValue(kSection, "IP", m_strSettingsFile));
+        m_window.SetUserText(modMisc::ReadIniValue(kSection, "Username", m_strSettingsFile));
+        m_window.SetPassText(modMisc::ReadIniValue(kSection, "Password", m_strSettingsFile));
+        m_window.SetAutoSum(CheckBoxValueFromText(
+            modMisc::ReadIniValue(kSection, "Auto Summarise", m_strSettingsFile)));
+    }
+
+    m_strSysLogFile = m_strAppFolder + "sys-log.txt";
+}
+
+void frmMain::Form_QueryUnload() {
+    modMisc::WriteIniValue(kSection, "IP", m_window.GetIpText(), m_strSettingsFile);
+    modMisc::WriteIniValue(kSection, "Username", m_window.GetUserText(), m_strSettingsFile);
+    modMisc::WriteIniValue(kSection, "Password", m_window.GetPassText(), m_strSettingsFile);
+    modMisc::WriteIniValue(kSection, "Auto Summarise", std::to_string(m_window.GetAutoSum()),
+                           m_strSettingsFile);
+}
+
+void frmMain::Form_Resize() {
+    int32_t lngWidth = 0, lngHeight = 0;
+    m_window.GetClientSize(lngWidth, lngHeight);
+    const PaneGeometry pane = m_window.GetPaneGeometry();
+    // A size that cannot be set (negative on a tiny window) is skipped; the pane keeps its last.
+    const int32_t lngNewWidth = lngWidth - 2 * pane.lngLeft;
+    if (lngNewWidth >= 0)
+        m_window.SetPaneWidth(lngNewWidth);
+    const int32_t lngNewHeight = lngHeight - pane.lngTop - pane.lngLeft;
+    if (lngNewHeight >= 0)
+        m_window.SetPaneHeight(lngNewHeight);
+}
+
+bool frmMain::cboIp_Validate() {
+    m_window.SetIpText(TrimSpaces(m_window.GetIpText()));
+    if (modMisc::IsValidIp(m_window.GetIpText()))
+        return false;
+    m_window.ShowMessage(kInvalidIpMessage, MessageIcon::Warning);
+    m_window.FocusIp();
+    return true;
+}
+
+void frmMain::SetControlsEnabled(bool blnEnabled) {
+    for (ControlId enmControl : {ControlId::cboIp, ControlId::txtUser, ControlId::txtPass,
+                                 ControlId::cmdStatus, ControlId::cmdLog, ControlId::cmdBackup,
+                                 ControlId::cmdSaveLog, ControlId::cmdSummarise, ControlId::txtLog})
+        m_window.SetEnabled(enmControl, blnEnabled);
+}
+
+bool frmMain::ValidateIpAddress() {
+    m_window.SetStatus("Validatin IP address...");
+    m_window.DoEvents();
+    if (modMisc::IsValidIp(m_window.GetIpText()))
+        return true;
+    m_window.ShowMessage(kInvalidIpMessage, MessageIcon::Warning);
+    m_window.FocusIp();
+    return false;
+}
+
+bool frmMain::CheckAtaPowered() {
+    m_window.SetStatus("Checking ATA is powered on...");
+    m_window.DoEvents();
+    m_lngPingTimeout = 500;
+    if (modPing::PingHost(m_window, m_icmp, m_window.GetIpText(), m_lngPingTimeout, "")) {
+        m_window.SetLedColour(ControlId::ledPower, kColourGreen);
+        return true;
+    }
+    m_window.ShowMessage(kPoweredOffMessage, MessageIcon::Information);
+    m_window.SetLedColour(ControlId::ledPower, kColourRed);
+    return false;
+}
+
+void frmMain::cmdStatus_Click() {
+    RunGuarded([&] {
+        SetControlsEnabled(false);
+        m_window.SetLedColour(ControlId::ledVoIP, kColourLightGrey);
+        if (ValidateIpAddress() && CheckAtaPowered())
+            ReadAtaStatus(m_window, m_downloader, m_window.GetIpText());
+        SetControlsEnabled(true);
+    });
+}
+
+void frmMain::cmdLog_Click() {
+    RunGuarded([&] {
+        SetControlsEnabled(false);
+        m_window.SetLogVisible(false);
+        if (ValidateIpAddress() && CheckAtaPowered())
+            m_window.SetLogText(FetchSortedLog(m_window, m_downloader, m_window.GetIpText()));
+        SetControlsEnabled(true);
+        m_window.SetLogVisible(true);
+    });
+}
+
+} // namespace ata

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ata::script {
+
+// Socket states the engine looks at (the socket object's numbering).
+inline constexpr int32_t sckClosed = 0;
+inline constexpr int32_t sckOpen = 1;
+inline constexpr int32_t sckListening = 2;
+inline constexpr int32_t sckConnecting = 6;
+inline constexpr int32_t sckConnected = 7;
+inline constexpr int32_t sckClosing = 8;
+inline constexpr int32_t sckError = 9;
+
+// Events of one connection, delivered on the UI thread.
+class IScriptSocketEvents {
+public:
+    virtual ~IScriptSocketEvents() = default;
+    virtual void OnConnect() = 0;
+    // The peer closed the connection; every byte before the close has been raised.
+    virtual void OnClose() = 0;
+    virtual void OnDataArrival(int32_t lngBytesTotal) = 0;
+    virtual void OnSendComplete() = 0;
+    virtual void OnError(int32_t lngNumber, const std::string& strDescription) = 0;
+};
+
+// What the engine needs of an asynchronous TCP socket. Failures of the calls are raised as
+// RaisedError; later trouble arrives as OnError.
+class IScriptSocket {
+public:
+    virtual ~IScriptSocket() = default;
+    virtual void SetEvents(IScriptSocketEvents* pEvents) = 0;
+
+    virtual void CloseSck() = 0;
+    virtual void Connect(const std::string& strHost, int32_t lngPort) = 0;
+    virtual void Connect() = 0; // to RemoteHost:RemotePort
+    virtual void SendData(const std::string& strData) = 0;
+    virtual std::string GetData() = 0; // everything pending
+    virtual int32_t State() = 0;
+    virtual bool HasPlatformSocket() = 0;
+
+    virtual void SetRemoteHost(const std::string& strHost) = 0;
+    virtual std::string RemoteHost() = 0;
+    virtual void SetRemotePort(int32_t lngPort) = 0;
+    virtual int32_t RemotePort() = 0;
+    // Dotted address of the connected peer (empty before a connection completes).
+    virtual std::string RemoteHostIP() = 0;
+};
+
+} // namespace ata::script

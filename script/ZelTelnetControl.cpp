@@ -1,0 +1,206 @@
+// Receiving side of the control connection: WAIT matching, login-failure detection, the
+// conversation record and closing the connections.
+#include "net/RaisedError.h"
+#include "script/ScriptText.h"
+#include "script/ZelTelnet.h"
+
+namespace ata::script {
+
+namespace {
+
+// Runs a receive handler; a failure inside it fails the run instead of escaping into the
+// socket layer.
+template <class F>
+void Guarded(F&& f, const std::function<void(int32_t, const std::string&)>& fail) {
+    try {
+        f();
+    } catch (const RaisedError& e) {
+        fail(e.Number(), e.Description());
+    } catch (const std::exception& e) {
+        fail(0, e.what());
+    }
+}
+
+bool IsReadableState(int32_t lngState) {
+    return lngState == sckOpen || lngState == sckListening || lngState == sckConnected;
+}
+
+} // namespace
+
+void ZelTelnet::wsTelnetMain_DataArrival(int32_t /*lngBytesTotal*/) {
+    Guarded(
+        [&] {
+            if (!IsReadableState(wsTelnetMain->State()))
+                return;
+            const std::string strText = wsTelnetMain->GetData();
+            if (!strText.empty())
+                HandleControlText(strText);
+        },
+        [&](int32_t n, const std::string& d) {
+            AddLog("Error " + std::to_string(n));
+            AddLog(d);
+            FailRun(false, false);
+        });
+}
+
+void ZelTelnet::wsTelnetMain_SendComplete() {
+    if (!blnWaiting && !m_blnReplyDeferred)
+        RunNextLine();
+}
+
+void ZelTelnet::wsTelnetMain_Error(int32_t lngNumber, const std::string& strDescription) {
+    AddLog("Winsock Control Error - " + std::to_string(lngNumber) + " : " + strDescription);
+    FailRun(false, false);
+}
+
+void ZelTelnet::wsTelnetMain_Close() {
+    Guarded(
+        [&] {
+            // A reply line the server did not end before closing still counts.
+            if (Mode == 2 && !m_strLineBuffer.empty()) {
+                HandleControlText("\r\n");
+            }
+            if (m_blnRunActive && (blnWaiting || m_blnReplyDeferred)) {
+                AddLog("Connection closed by the remote host.");
+                FailRun(false, false);
+            }
+        },
+        [&](int32_t n, const std::string& d) {
+            AddLog("Error " + std::to_string(n));
+            AddLog(d);
+            FailRun(false, false);
+        });
+}
+
+void ZelTelnet::HandleControlText(const std::string& strText) {
+    if (Mode == 2) {
+        AddLog(strText);
+        m_strLineBuffer += strText;
+        for (auto pos = m_strLineBuffer.find(kCrLf); pos != std::string::npos;
+             pos = m_strLineBuffer.find(kCrLf)) {
+            m_queLines.push_back(m_strLineBuffer.substr(0, pos));
+            m_strLineBuffer.erase(0, pos + 2);
+        }
+        // Lines are handled in arrival order; a chunk arriving while an earlier line is
+        // being handled (the runner yields) is queued behind it.
+        if (m_blnHandlingLines)
+            return;
+        m_blnHandlingLines = true;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{m_blnHandlingLines};
+        while (!m_queLines.empty()) {
+            const std::string strLine = m_queLines.front();
+            m_queLines.pop_front();
+            HandleFtpLine(strLine);
+        }
+        return;
+    }
+
+    BufferControlText(strText);
+    if (Mode == 1 && ReplyContains(strText, "Login incorrect")) {
+        AddLog("Incorrect username and/or password.");
+        if (m_blnRunActive)
+            FailRun(false, true);
+        else
+            CloseConnection();
+    }
+    if (blnWaiting && ReplyContains(strBuffer, strWaitFor))
+        WaitSatisfied();
+}
+
+bool ZelTelnet::WaitMatchesFtpLine(const std::string& strLine) {
+    if (IsReplyCode(strWaitFor))
+        return strLine.size() >= 4 && strLine.compare(0, 3, strWaitFor) == 0 && strLine[3] == ' ';
+    return ReplyContains(strLine, strWaitFor);
+}
+
+void ZelTelnet::HandleFtpLine(const std::string& strLine) {
+    if (strLine.size() >= 4 && strLine.compare(0, 4, "227 ") == 0 && m_blnRunActive)
+        OpenPassiveData(strLine);
+    if (!m_blnRunActive)
+        return;
+    if (blnWaiting && WaitMatchesFtpLine(strLine)) {
+        WaitSatisfied();
+        return;
+    }
+    if (IsFinalReplyLine(strLine) && (strLine[0] == '4' || strLine[0] == '5'))
+        FailRun(false, strLine.compare(0, 3, "530") == 0);
+}
+
+void ZelTelnet::WaitSatisfied() {
+    blnWaiting = false;
+    strWaitFor.clear();
+    if (Mode == 2 && m_blnTransferPending && !m_blnDataEnded) {
+        // The reply came before the data connection ended: go on once it has.
+        m_blnReplyDeferred = true;
+        return;
+    }
+    m_blnTransferPending = false;
+    RunNextLine();
+}
+
+void ZelTelnet::BufferControlText(const std::string& strText) {
+    strBuffer += strText;
+    if (!strLastCommand.empty()) {
+        const int64_t k = EchoLength(strLastCommand, strBuffer);
+        if (k <= static_cast<int64_t>(strBuffer.size()))
+            strBuffer.erase(0, static_cast<size_t>(k));
+    }
+}
+
+void ZelTelnet::FlushReceiveBuffer() {
+    const std::string t = StripLineBreaks(strBuffer);
+    if (!t.empty()) {
+        AppendToConversation(t);
+        const auto first = t.find_first_not_of(' ');
+        const auto last = t.find_last_not_of(' ');
+        AddLog(first == std::string::npos ? std::string() : t.substr(first, last - first + 1));
+    }
+    strBuffer.clear();
+}
+
+void ZelTelnet::BeginConversationEntry(const std::string& strCommand) {
+    FlushReceiveBuffer();
+    strLastCommand = strCommand;
+    if (!strConversation[0].empty()) {
+        strConversation.emplace_back();
+        lngEntry = static_cast<int32_t>(strConversation.size()) - 1;
+    }
+    strConversation[static_cast<size_t>(lngEntry)] = strCommand + kEntryMarker;
+}
+
+void ZelTelnet::AppendToConversation(const std::string& strText) {
+    std::string& e = strConversation[static_cast<size_t>(lngEntry)];
+    const std::string strMarker = kEntryMarker;
+    const bool endsCrLf = e.size() >= 2 && e.compare(e.size() - 2, 2, kCrLf) == 0;
+    const bool endsMarker =
+        e.size() >= strMarker.size() &&
+        e.compare(e.size() - strMarker.size(), strMarker.size(), strMarker) == 0;
+    if (endsCrLf || endsMarker)
+        e += strText;
+    else
+        e += kCrLf + strText;
+}
+
+void ZelTelnet::CloseConnection() {
+    try {
+        FlushReceiveBuffer();
+    } catch (...) {
+    }
+    try {
+        if (wsTelnetMain->State() != sckClosed)
+            wsTelnetMain->CloseSck();
+    } catch (...) {
+    }
+    try {
+        DrainData();
+        if (wsTelnetData->State() != sckClosed)
+            wsTelnetData->CloseSck();
+    } catch (...) {
+    }
+    AddLog("Closed connection.");
+}
+
+} // namespace ata::script

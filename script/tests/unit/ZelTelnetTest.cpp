@@ -1,0 +1,299 @@
+#include "script/ZelTelnet.h"
+#include "FakeScriptSocket.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+using namespace ata::script;
+using ata::script::test::FakeScriptSocket;
+
+namespace {
+
+// Records the engine's events in order as readable lines.
+struct EventLog : IZelTelnetEvents {
+    std::vector<std::string> vec;
+    std::vector<std::string> vecLog; // log messages without time stamps
+    void ScriptProgress(int16_t n) override { vec.push_back("Progress " + std::to_string(n)); }
+    void ScriptComplete() override { vec.push_back("Complete"); }
+    void ScriptError(bool& u, bool& l) override {
+        vec.push_back(std::string("Error ") + (u ? "T" : "F") + (l ? "T" : "F"));
+    }
+    void FTPSendComplete(const std::string& f) override { vec.push_back("Sent " + f); }
+    void ReceivedData(const std::string& d, const std::string& c) override {
+        vec.push_back("Data " + d + " @" + c);
+    }
+    void LogUpdate(const std::string& m) override { vecLog.push_back(m.substr(10)); }
+    size_t Count(const std::string& s) const { return std::count(vec.begin(), vec.end(), s); }
+};
+
+class ZelTelnetTest : public ::testing::Test {
+protected:
+    FakeScriptSocket* main = nullptr;
+    FakeScriptSocket* data = nullptr;
+    EventLog events;
+    int32_t lngSlept = 0;
+    std::unique_ptr<ZelTelnet> engine;
+
+    void SetUp() override {
+        auto m = std::make_unique<FakeScriptSocket>();
+        auto d = std::make_unique<FakeScriptSocket>();
+        main = m.get();
+        data = d.get();
+        ScriptHost host;
+        host.Sleep = [this](int32_t ms) { lngSlept += ms; };
+        host.Clock = [] { return 0.0; };
+        engine = std::make_unique<ZelTelnet>(std::move(m), std::move(d), host);
+        engine->SetEvents(&events);
+    }
+    void TearDown() override { engine->SetEvents(nullptr); }
+
+    std::string Sent() const { return main->vecSent.empty() ? "" : main->vecSent.back(); }
+};
+
+const char* kFtpScript = "HOST 127.0.0.1 21\r\nWAIT \"220\"\r\nSEND \"USER u\\n\"\r\n"
+                         "WAIT \"331\"\r\nSEND \"PASS p\\n\"\r\nWAIT \"230\"\r\n"
+                         "SEND \"PASV\\n\"\r\nWAIT \"227\"\r\nRETR \"CONFIG.REG\\n\"\r\n"
+                         "WAIT \"226\"\r\nSEND \"QUIT\\n\"\r\nWAIT \"221\"\r\n";
+
+} // namespace
+
+TEST_F(ZelTelnetTest, OneLineScriptDoesNothing) {
+    engine->RunScript("ECHO \"x\"");
+    EXPECT_TRUE(events.vec.empty());
+    EXPECT_TRUE(events.vecLog.empty());
+}
+
+TEST_F(ZelTelnetTest, ImmediateLinesProgressAndEndOnce) {
+    engine->RunScript("ECHO \"a\"\r\n# note\r\n\r\nDELAY 1.5\r\n");
+    EXPECT_EQ(events.vec, (std::vector<std::string>{"Progress 25", "Progress 50", "Progress 75",
+                                                    "Progress 100", "Complete"}));
+    EXPECT_EQ(events.vecLog,
+              (std::vector<std::string>{"Running script", "a", "Delay for 2 second(s)",
+                                        "End of script", "Closed connection."}));
+    EXPECT_EQ(lngSlept, 2000);
+    EXPECT_EQ(engine->ConsoleLog, "Running script\r\na\r\nDelay for 2 second(s)\r\nEnd of "
+                                  "script\r\nClosed connection.\r\n");
+}
+
+TEST_F(ZelTelnetTest, LongScriptRunsWithoutDeepRecursion) {
+    std::string s;
+    for (int i = 0; i < 200000; ++i)
+        s += "#\r\n";
+    engine->RunScript(s);
+    EXPECT_EQ(events.Count("Complete"), 1u);
+}
+
+TEST_F(ZelTelnetTest, UnrecognisedAndBrokenLinesFailTheRun) {
+    engine->RunScript("ECHO \"a\"\r\n#note\r\nECHO \"b\"\r\n");
+    EXPECT_EQ(events.vecLog.back(), "Closed connection.");
+    EXPECT_EQ(events.vecLog[2], "Unrecognised command on line 2");
+    EXPECT_EQ(events.vec.back(), "Error TF");
+
+    events = {};
+    engine->RunScript("ECHO \"a\r\nECHO \"b\"\r\n");
+    EXPECT_EQ(events.vecLog[1], "Error 5");
+    EXPECT_EQ(events.vecLog.back(), "Closed connection.");
+    EXPECT_EQ(events.vec.back(), "Error FF");
+    EXPECT_EQ(events.Count("Complete"), 0u);
+}
+
+TEST_F(ZelTelnetTest, HostPortsAndLowerCaseCommands) {
+    engine->RunScript("host 10.1.1.1\r\n");
+    EXPECT_EQ(main->vecCalls.back(), "Connect 10.1.1.1:23");
+    engine->RunScript("HOST 10.1.1.1 21 extra\r\nWAIT \"220\"\r\n");
+    EXPECT_EQ(main->vecCalls.back(), "Connect 10.1.1.1:21");
+}
+
+TEST_F(ZelTelnetTest, TelnetModeMatchesAcrossChunksAndStripsEcho) {
+    engine->Mode = 0;
+    engine->RunScript("HOST h\r\nWAIT \"login:\"\r\nSEND \"ls\\n\"\r\nWAIT \"$\"\r\n"
+                      "SEND \"x\\n\"\r\n");
+    main->Connected();
+    main->Receive("Log");
+    EXPECT_TRUE(main->vecSent.empty());
+    main->Receive("in: ");
+    ASSERT_EQ(Sent(), "ls\r\n");
+    main->Receive("ls\r\nword\r\n$");
+    EXPECT_EQ(Sent(), "x\r\n");
+    std::vector<std::string> conv;
+    engine->GetConversation(conv);
+    // Text before the first command is filed in entry 0, ahead of the commands.
+    ASSERT_EQ(conv.size(), 3u);
+    EXPECT_EQ(conv[0], "\r\nLogin: ");
+    EXPECT_EQ(conv[1], "ls\xA4word\r\n$");
+    EXPECT_EQ(conv[2], "x\xA4");
+}
+
+TEST_F(ZelTelnetTest, LoginFailureDetectedInModeOne) {
+    engine->Mode = 1;
+    engine->RunScript("HOST h\r\nWAIT \"$\"\r\n");
+    main->Connected();
+    main->Receive("LOGIN INCORRECT\r\n");
+    EXPECT_EQ(events.vec.back(), "Error FT");
+    const auto& l = events.vecLog;
+    ASSERT_GE(l.size(), 3u);
+    EXPECT_EQ(l[l.size() - 3], "Incorrect username and/or password.");
+    EXPECT_EQ(l[l.size() - 2], "LOGIN INCORRECT"); // the flush of the buffer
+    EXPECT_EQ(l.back(), "Closed connection.");
+}
+
+TEST_F(ZelTelnetTest, FtpModeMatchesWholeReplyLines) {
+    engine->Mode = 2;
+    engine->RunScript(kFtpScript);
+    main->Connected();
+    main->Receive("220-Welcome\r\n220-more ");
+    main->Receive("text\r\n22");
+    EXPECT_TRUE(main->vecSent.empty()); // greeting not finished
+    main->Receive("0 ready\r\n");
+    ASSERT_EQ(Sent(), "USER u\r\n");
+    EXPECT_EQ(events.vecLog.back(), ">USER u\r\n");
+    main->Receive("33");
+    main->Receive("1 need password\r\n");
+    EXPECT_EQ(Sent(), "PASS p\r\n");
+    main->Receive("230 ok\r\n");
+    EXPECT_EQ(Sent(), "PASV\r\n");
+    // Passive reply naming another host: only the port is used.
+    main->Receive("227 Entering Passive Mode (10,9,8,7,4,1)\r\n");
+    EXPECT_EQ(data->vecCalls.back(), "Connect 127.0.0.1:1025");
+    EXPECT_NE(std::find(events.vecLog.begin(), events.vecLog.end(), "Connecting to 127.0.0.1:1025"),
+              events.vecLog.end());
+    EXPECT_EQ(Sent(), "RETR CONFIG.REG\r\n");
+    data->Connected();
+    main->Receive("150 Opening BINARY mode data connection (12264 bytes)\r\n");
+    EXPECT_EQ(Sent(), "RETR CONFIG.REG\r\n");
+    data->Receive("part1");
+    main->Receive("226 Transfer complete\r\n");
+    EXPECT_EQ(Sent(), "RETR CONFIG.REG\r\n"); // data connection not ended yet
+    data->Receive("part2");
+    data->PeerClose();
+    EXPECT_EQ(Sent(), "QUIT\r\n");
+    main->Receive("221 bye\r\n");
+    EXPECT_EQ(events.vec.back(), "Complete");
+    EXPECT_EQ(events.Count("Data part1 @RETR CONFIG.REG\r\n"), 1u);
+    EXPECT_EQ(events.Count("Data part2 @RETR CONFIG.REG\r\n"), 1u);
+    std::vector<std::string> conv;
+    engine->GetConversation(conv);
+    EXPECT_EQ(conv, (std::vector<std::string>{"USER u\xA4", "PASS p\xA4", "PASV\xA4",
+                                              "RETR CONFIG.REG\xA4", "QUIT\xA4"}));
+}
+
+TEST_F(ZelTelnetTest, FtpErrorRepliesFailTheRun) {
+    engine->Mode = 2;
+    engine->RunScript(kFtpScript);
+    main->Connected();
+    main->Receive("220 hi\r\n331 pw\r\n");
+    main->Receive("530 Login incorrect.\r\n");
+    EXPECT_EQ(events.vec.back(), "Error FT");
+    EXPECT_EQ(events.Count("Error FT"), 1u);
+    main->Receive("530 again\r\n");
+    EXPECT_EQ(events.Count("Error FT"), 1u);
+
+    events = {};
+    engine->RunScript("HOST h 21\r\nWAIT \"220\"\r\nRETR \"X\\n\"\r\nWAIT \"226\"\r\n");
+    main->Connected();
+    main->Receive("220 hi\r\n");
+    main->Receive("550 No such file\r\n");
+    EXPECT_EQ(events.vec.back(), "Error FF");
+    // A script waiting for the code on purpose still matches it.
+    events = {};
+    engine->RunScript("HOST h 21\r\nWAIT \"220\"\r\nRETR \"X\\n\"\r\nWAIT \"550\"\r\n");
+    main->Connected();
+    main->Receive("220 hi\r\n550 No such file\r\n");
+    EXPECT_EQ(events.vec.back(), "Complete");
+}
+
+TEST_F(ZelTelnetTest, UnreadablePassiveReplyFailsTheRun) {
+    engine->Mode = 2;
+    engine->RunScript("HOST h 21\r\nWAIT \"220\"\r\nSEND \"PASV\\n\"\r\nWAIT \"227\"\r\n");
+    main->Connected();
+    main->Receive("220 hi\r\n227 Entering Passive Mode 1,2,3\r\n");
+    EXPECT_EQ(events.vec.back(), "Error FF");
+    EXPECT_TRUE(data->vecCalls.empty() || data->vecCalls.back() == "CloseSck");
+}
+
+TEST_F(ZelTelnetTest, RefusedDataConnectionLogsFourMessages) {
+    engine->Mode = 2;
+    engine->RunScript(kFtpScript);
+    main->Connected();
+    main->Receive("220 a\r\n331 b\r\n");
+    main->Receive("230 c\r\n");
+    main->Receive("227 (127,0,0,1,4,1)\r\n");
+    events.vecLog.clear();
+    data->Fail(10061, "Connection refused.");
+    EXPECT_EQ(events.vecLog,
+              (std::vector<std::string>{"Winsock Data Error - 10061 : Connection refused.",
+                                        "Unable to access the router via FTP.", "Aborting script",
+                                        "Closed connection."}));
+    EXPECT_EQ(events.vec.back(), "Error FF");
+    main->Receive("226 done\r\n");
+    EXPECT_EQ(events.Count("Complete"), 0u);
+}
+
+TEST_F(ZelTelnetTest, ControlFailuresEndTheRunOnce) {
+    engine->Mode = 2;
+    engine->RunScript(kFtpScript);
+    main->Fail(10061, "Connection refused.");
+    EXPECT_EQ(events.vecLog[2], "Winsock Control Error - 10061 : Connection refused.");
+    EXPECT_EQ(events.vec.back(), "Error FF");
+
+    events = {};
+    engine->RunScript(kFtpScript);
+    main->Connected();
+    main->PeerClose();
+    EXPECT_EQ(events.vec.back(), "Error FF");
+}
+
+TEST_F(ZelTelnetTest, AbortDuringWaitRaisesNothingMore) {
+    engine->Mode = 2;
+    engine->RunScript(kFtpScript);
+    main->Connected();
+    engine->AbortScript();
+    EXPECT_EQ(events.vecLog.back(), "Closed connection.");
+    main->lngState = ata::script::sckConnected;
+    main->Receive("220 hi\r\n");
+    main->SendDone();
+    EXPECT_EQ(events.Count("Complete"), 0u);
+    EXPECT_EQ(events.Count("Error FF"), 0u);
+    EXPECT_TRUE(main->vecSent.empty());
+}
+
+TEST_F(ZelTelnetTest, PutSendsTheFileAndEmptyFileEndsAtOnce) {
+    const auto dir = std::filesystem::temp_directory_path();
+    const std::string path = (dir / "zeltelnet_put_test.bin").string();
+    const std::string empty = (dir / "zeltelnet_put_empty.bin").string();
+    std::ofstream(path, std::ios::binary) << std::string("a\0b\r\n", 5);
+    std::ofstream(empty, std::ios::binary);
+    engine->Mode = 2;
+    engine->RunScript("HOST h 21\r\nWAIT \"220\"\r\nSTOR \"F\\n\"\r\nWAIT \"150\"\r\nPUT \"" +
+                      path + "\"\r\nWAIT \"226\"\r\nPUT \"" + empty + "\"\r\nWAIT \"226\"\r\n");
+    main->Connected();
+    main->Receive("220 hi\r\n");
+    EXPECT_EQ(Sent(), "STOR F\r\n");
+    main->Receive("150 go\r\n");
+    ASSERT_EQ(data->vecSent.size(), 1u);
+    EXPECT_EQ(data->vecSent[0], std::string("a\0b\r\n", 5));
+    data->SendDone();
+    EXPECT_EQ(events.vec.back(), "Sent " + path);
+    main->Receive("226 ok\r\n");
+    EXPECT_EQ(events.vec.back(), "Sent " + empty);
+    EXPECT_EQ(data->vecSent.size(), 1u);
+    main->Receive("226 ok\r\n");
+    EXPECT_EQ(events.vec.back(), "Complete");
+    std::filesystem::remove(path);
+    std::filesystem::remove(empty);
+}
+
+TEST_F(ZelTelnetTest, MissingPutFileFailsTheLine) {
+    engine->RunScript("PUT \"/nonexistent/zz\"\r\nECHO \"x\"\r\n");
+    EXPECT_EQ(events.vecLog[1], "Error 53");
+    EXPECT_EQ(events.vec.back(), "Error FF");
+}
+
+TEST_F(ZelTelnetTest, CannotSendOnClosedConnection) {
+    engine->RunScript("SEND \"x\"\r\nECHO \"y\"\r\n");
+    EXPECT_EQ(events.vecLog[1], "Cannot SEND - connection is closed.");
+    EXPECT_EQ(events.vec.back(), "Error FF");
+}

@@ -1,0 +1,291 @@
+#include "workflow/ConfigBackup.h"
+
+#include "workflow/modMiscIp.h"
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+namespace ata {
+
+namespace {
+
+bool ContainsNoCase(const std::string& strText, const std::string& strPart) {
+    if (strPart.size() > strText.size())
+        return false;
+    for (size_t i = 0; i + strPart.size() <= strText.size(); ++i) {
+        bool match = true;
+        for (size_t k = 0; match && k < strPart.size(); ++k)
+            match = std::tolower(static_cast<unsigned char>(strText[i + k])) ==
+                    std::tolower(static_cast<unsigned char>(strPart[k]));
+        if (match)
+            return true;
+    }
+    return false;
+}
+
+std::string TrimBlanks(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+std::string LocalTimeStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tmNow{};
+    localtime_r(&now, &tmNow);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tmNow);
+    return buf;
+}
+
+bool UnsafeForScript(const std::string& s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char ch = s[i];
+        if (ch == '\r' || ch == '\n' || ch == '\t')
+            return true;
+        if (ch == '\\' && i + 1 < s.size() &&
+            (s[i + 1] == 'n' || s[i + 1] == 'N' || s[i + 1] == '"'))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string QuoteText(const std::string& strText) {
+    return "\"" + strText + "\"";
+}
+
+std::string BuildBackupScriptText(const std::string& strAddress, const std::string& strUser,
+                                  const std::string& strPass, int32_t lngPort) {
+    std::string s;
+    auto add = [&s](const std::string& strLine) { s += strLine + "\r\n"; };
+    add("HOST " + strAddress + " " + std::to_string(lngPort));
+    add("WAIT " + QuoteText("220"));
+    add("SEND " + QuoteText("USER " + strUser + "\\n"));
+    add("WAIT " + QuoteText("331"));
+    add("SEND " + QuoteText("PASS " + strPass + "\\n"));
+    add("WAIT " + QuoteText("230"));
+    add("SEND " + QuoteText("PWD\\n"));
+    add("WAIT " + QuoteText("/RFA/"));
+    add("SEND " + QuoteText("TYPE I\\n"));
+    add("WAIT " + QuoteText("200"));
+    add("SEND " + QuoteText("PASV\\n"));
+    add("WAIT " + QuoteText("227"));
+    add("RETR " + QuoteText("CONFIG.REG\\n"));
+    add("WAIT " + QuoteText("226"));
+    add("DELAY 1");
+    add("SEND " + QuoteText("QUIT\\n"));
+    add("WAIT " + QuoteText("221"));
+    return s;
+}
+
+std::string CheckBackupCredentials(const std::string& strUser, const std::string& strPass) {
+    if (UnsafeForScript(strUser) || UnsafeForScript(strPass))
+        return kBadCredentialsMessage;
+    return {};
+}
+
+bool IsUsableBackupAddress(const std::string& strAddress) {
+    if (strAddress.find_first_of(" \t\"\r\n") != std::string::npos)
+        return false;
+    return modMisc::IsValidIp(strAddress);
+}
+
+ConfigBackup::ConfigBackup(IWindowOps& window, script::ZelTelnet& engine,
+                           std::function<void(bool)> SetControlsEnabled, Options options)
+    : m_window(window), m_engine(engine), m_SetControlsEnabled(std::move(SetControlsEnabled)),
+      m_options(std::move(options)) {}
+
+double ConfigBackup::Now() const {
+    if (m_options.Clock)
+        return m_options.Clock();
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void ConfigBackup::BuildBackupScript() {
+    const std::string strAddress = m_window.GetIpText();
+    m_strScriptText.clear();
+    m_strRemoteFileName = "Config.reg";
+    m_engine.MoveOnConnect = false;
+    m_strScriptText = BuildBackupScriptText(strAddress, m_window.GetUserText(),
+                                            m_window.GetPassText(), m_options.lngPort);
+}
+
+void ConfigBackup::cmdBackup_Click() {
+    if (m_blnActive)
+        return;
+    m_SetControlsEnabled(false);
+
+    const std::string strAddress = TrimBlanks(m_window.GetIpText());
+    m_window.SetIpText(strAddress);
+    if (!IsUsableBackupAddress(strAddress)) {
+        m_window.ShowMessage(
+            "The IP address is not valid. Please enter a valid IP address in the form x.x.x.x",
+            MessageIcon::Warning);
+        m_window.FocusIp();
+        m_SetControlsEnabled(true);
+        return;
+    }
+    const std::string strRefusal =
+        CheckBackupCredentials(m_window.GetUserText(), m_window.GetPassText());
+    if (!strRefusal.empty()) {
+        m_window.ShowMessage(strRefusal, MessageIcon::Warning);
+        m_SetControlsEnabled(true);
+        return;
+    }
+
+    m_window.SetStatus("Backing up current config...");
+    m_window.DoEvents();
+    m_lngScriptMode = 1;
+    const std::string strStamp = m_options.TimeStamp ? m_options.TimeStamp() : LocalTimeStamp();
+    m_strBackupFileName = m_options.strAppFolder + "Config" + strStamp + ".reg";
+    m_strSavedFileName.clear();
+    m_blnWriteFailed = false;
+    m_blnPartCreated = false;
+    m_lngBytesWritten = 0;
+    m_strLastReply.clear();
+    BuildBackupScript();
+
+    m_blnActive = true;
+    m_dblLastProgress = Now();
+    m_engine.RunScript(m_strScriptText);
+
+    // Wait for the end, letting the window and the sockets run.
+    while (m_blnActive) {
+        m_window.DoEvents();
+        if (!m_blnActive || CheckTimeout())
+            break;
+        m_window.Sleep(m_options.lngPollMilliseconds);
+    }
+}
+
+void ConfigBackup::Form_Unload() {
+    if (!m_blnActive)
+        return;
+    m_blnActive = false;
+    m_engine.AbortScript();
+}
+
+bool ConfigBackup::CheckTimeout() {
+    if (!m_blnActive || Now() - m_dblLastProgress < m_options.dblTimeLimitSeconds)
+        return false;
+    m_blnActive = false;
+    m_engine.AbortScript();
+    const std::string strReply = m_strLastReply.empty() ? std::string("no reply") : m_strLastReply;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%g", m_options.dblTimeLimitSeconds);
+    m_window.ShowMessage("The backup did not finish: nothing happened for " + std::string(buf) +
+                             " seconds. Last reply of the server: " + strReply,
+                         MessageIcon::Warning);
+    m_SetControlsEnabled(true);
+    return true;
+}
+
+void ConfigBackup::ZelTelnet_LogUpdate(const std::string& strMessage) {
+    if (!m_blnActive)
+        return;
+    m_dblLastProgress = Now();
+    // Messages carry "mm:ss:fff " in front. Replies begin with a digit; errors name Winsock.
+    const std::string strText = strMessage.size() > 10 ? strMessage.substr(10) : std::string();
+    if (!strText.empty() && (std::isdigit(static_cast<unsigned char>(strText[0])) ||
+                             strText.rfind("Winsock", 0) == 0)) {
+        std::string s = strText;
+        while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' '))
+            s.pop_back();
+        m_strLastReply = s;
+    }
+}
+
+void ConfigBackup::FailWrite(const std::string& strReason) {
+    m_blnWriteFailed = true;
+    m_blnActive = false;
+    m_engine.AbortScript();
+    m_window.ShowMessage("The backup failed: the file " + PartFileName() +
+                             " could not be written (" + strReason + ").",
+                         MessageIcon::Warning);
+    m_SetControlsEnabled(true);
+}
+
+void ConfigBackup::ZelTelnet_ReceivedData(const std::string& strData,
+                                          const std::string& strCommand) {
+    if (!m_blnActive || m_blnWriteFailed)
+        return;
+    m_dblLastProgress = Now();
+    if (!ContainsNoCase(strCommand, m_strRemoteFileName))
+        return;
+    // The first piece creates the file afresh; later pieces are appended.
+    std::FILE* f = std::fopen(PartFileName().c_str(), m_blnPartCreated ? "ab" : "wb");
+    if (!f) {
+        FailWrite(std::strerror(errno));
+        return;
+    }
+    m_blnPartCreated = true;
+    const size_t written = std::fwrite(strData.data(), 1, strData.size(), f);
+    const int errWrite = errno;
+    const bool ok = written == strData.size() && std::fflush(f) == 0;
+    const int errFlush = errno;
+    const bool closed = std::fclose(f) == 0;
+    if (!ok || !closed) {
+        FailWrite(std::strerror(written != strData.size() ? errWrite : errFlush));
+        return;
+    }
+    m_lngBytesWritten += static_cast<int64_t>(strData.size());
+}
+
+void ConfigBackup::Finish() {
+    m_blnActive = false;
+    m_SetControlsEnabled(true);
+}
+
+void ConfigBackup::ZelTelnet_ScriptComplete() {
+    if (m_lngScriptMode != 1 || !m_blnActive)
+        return;
+    m_blnActive = false;
+    std::error_code ec;
+    if (m_blnWriteFailed || m_lngBytesWritten == 0 || !m_blnPartCreated ||
+        !std::filesystem::exists(PartFileName(), ec)) {
+        m_window.ShowMessage(kNoDataMessage, MessageIcon::Warning);
+        Finish();
+        return;
+    }
+    // Never append to or replace an existing backup: take the first free name.
+    std::string strFinal = m_strBackupFileName;
+    for (int n = 2; std::filesystem::exists(strFinal, ec); ++n)
+        strFinal = m_strBackupFileName.substr(0, m_strBackupFileName.size() - 4) + "-" +
+                   std::to_string(n) + ".reg";
+    std::filesystem::rename(PartFileName(), strFinal, ec);
+    if (ec) {
+        m_window.ShowMessage("The backup failed: " + PartFileName() + " could not be renamed to " +
+                                 strFinal + " (" + ec.message() + ").",
+                             MessageIcon::Warning);
+        Finish();
+        return;
+    }
+    m_strSavedFileName = strFinal;
+    m_window.SetStatus("Backup complete.");
+    m_window.ShowMessage(kBackupCompleteMessage, MessageIcon::Information);
+    Finish();
+}
+
+void ConfigBackup::ZelTelnet_ScriptError(bool blnUnrecognised, bool blnLoginFailed) {
+    if (!m_blnActive)
+        return;
+    m_blnActive = false;
+    if (blnLoginFailed)
+        m_window.ShowMessage(kLoginErrorMessage, MessageIcon::Warning);
+    else if (blnUnrecognised)
+        m_window.ShowMessage(kScriptErrorMessage, MessageIcon::Warning);
+    else
+        m_window.ShowMessage(kUnknownScriptErrorMessage, MessageIcon::Warning);
+    Finish();
+}
+
+} // namespace ata

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "script/ZelTelnet.h"
+#include "workflow/IWindowOps.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace ata {
+
+// A double quote, the text, a double quote.
+std::string QuoteText(const std::string& strText);
+
+// The 17-line FTP script of a configuration backup, each line followed by CR LF. The window
+// always uses port 21; other ports are for tests against local servers.
+std::string BuildBackupScriptText(const std::string& strAddress, const std::string& strUser,
+                                  const std::string& strPass, int32_t lngPort = 21);
+
+// Empty when the user name and password can go into the script unchanged; otherwise the
+// warning to show (a CR, LF or TAB, or a backslash before n, N or a double quote would change
+// the commands sent to the device).
+std::string CheckBackupCredentials(const std::string& strUser, const std::string& strPass);
+
+// True for an address that can go into the HOST line: a valid dotted address with no space,
+// tab, quote, CR or LF.
+bool IsUsableBackupAddress(const std::string& strAddress);
+
+inline constexpr const char* kBackupCompleteMessage = "Current config backed up.";
+inline constexpr const char* kLoginErrorMessage =
+    "Login error - please make sure the username and password are correct.";
+inline constexpr const char* kScriptErrorMessage = "Telnet script error.";
+inline constexpr const char* kUnknownScriptErrorMessage = "Unrecognised telnet script error.";
+inline constexpr const char* kBadCredentialsMessage =
+    "The user name or password contains a line break, a tab, or a backslash followed by n or "
+    "a double quote, which would change the commands sent to the ATA. Nothing was sent.";
+inline constexpr const char* kNoDataMessage =
+    "The backup ended without receiving the configuration file. No backup was saved.";
+
+// Backup Config: builds the script, runs it on the engine, writes the received file under a
+// ".part" name and renames it to "Config" + stamp + ".reg" only after a successful end.
+// frmMain owns one, calls cmdBackup_Click from its button and either passes this object to
+// the engine as its event sink or forwards the engine's events to the ZelTelnet_* handlers.
+class ConfigBackup : public script::IZelTelnetEvents {
+public:
+    struct Options {
+        std::string strAppFolder;               // ends in "/"
+        int32_t lngPort = 21;                   // FTP port (tests only change it)
+        double dblTimeLimitSeconds = 30;        // without progress on either connection
+        int32_t lngPollMilliseconds = 20;       // pause between event-loop passes while waiting
+        std::function<double()> Clock;          // seconds, monotonic; steady_clock when empty
+        std::function<std::string()> TimeStamp; // "yyyymmdd-hhnnss"; local time when empty
+    };
+
+    ConfigBackup(IWindowOps& window, script::ZelTelnet& engine,
+                 std::function<void(bool)> SetControlsEnabled, Options options);
+
+    // Starts the backup and yields to the event loop until it has ended (completed, failed,
+    // timed out or aborted by Form_Unload), so the time limit needs no timer.
+    void cmdBackup_Click();
+    // Closing the window: aborts a running backup; a partial ".part" file stays.
+    void Form_Unload();
+
+    void ZelTelnet_ReceivedData(const std::string& strData, const std::string& strCommand);
+    void ZelTelnet_ScriptComplete();
+    void ZelTelnet_ScriptError(bool blnUnrecognised, bool blnLoginFailed);
+    void ZelTelnet_LogUpdate(const std::string& strMessage);
+    // Ends a backup without progress for the time limit; true when it did.
+    bool CheckTimeout();
+
+    bool IsBusy() const { return m_blnActive; }
+    int32_t ScriptMode() const { return m_lngScriptMode; }
+    const std::string& ScriptText() const { return m_strScriptText; }
+    const std::string& RemoteFileName() const { return m_strRemoteFileName; }
+    // The final name of the running or last backup, and the file the data goes to meanwhile.
+    const std::string& BackupFileName() const { return m_strBackupFileName; }
+    std::string PartFileName() const { return m_strBackupFileName + ".part"; }
+    // The file the last successful backup was saved as (a suffix is added to a taken name).
+    const std::string& SavedFileName() const { return m_strSavedFileName; }
+
+    // Engine events.
+    void ScriptComplete() override { ZelTelnet_ScriptComplete(); }
+    void ScriptError(bool& blnUnrecognised, bool& blnLoginFailed) override {
+        ZelTelnet_ScriptError(blnUnrecognised, blnLoginFailed);
+    }
+    void ReceivedData(const std::string& strData, const std::string& strCommand) override {
+        ZelTelnet_ReceivedData(strData, strCommand);
+    }
+    void LogUpdate(const std::string& strMessage) override { ZelTelnet_LogUpdate(strMessage); }
+
+private:
+    void BuildBackupScript();
+    void Finish(); // back to idle
+    void FailWrite(const std::string& strReason);
+    double Now() const;
+
+    IWindowOps& m_window;
+    script::ZelTelnet& m_engine;
+    std::function<void(bool)> m_SetControlsEnabled;
+    Options m_options;
+
+    std::string m_strScriptText;
+    std::string m_strRemoteFileName;
+    std::string m_strBackupFileName;
+    std::string m_strSavedFileName;
+    int32_t m_lngScriptMode = 0;
+    bool m_blnActive = false;
+    bool m_blnWriteFailed = false;
+    int64_t m_lngBytesWritten = 0;
+    bool m_blnPartCreated = false;
+    double m_dblLastProgress = 0;
+    std::string m_strLastReply;
+};
+
+} // namespace ata

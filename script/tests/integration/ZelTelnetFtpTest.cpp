@@ -120,8 +120,9 @@ TEST(ZelTelnetFakeServer, RepliesAndDataInAwkwardPieces) {
         ASSERT_TRUE(r.Run());
         EXPECT_EQ(r.h.Last(), "Complete");
         EXPECT_TRUE(r.h.strData == r.payload);
-        if (std::string(mode) == "otheraddr")
+        if (std::string(mode) == "otheraddr") {
             EXPECT_TRUE(r.h.Logged("Passive reply names 10.9.8.7; using 127.0.0.1"));
+        }
     }
 }
 

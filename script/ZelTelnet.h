@@ -83,6 +83,7 @@ private:
 
     // Control connection
     void HandleControlText(const std::string& strText);
+    void HandleQueuedLines();
     void HandleFtpLine(const std::string& strLine);
     bool WaitMatchesFtpLine(const std::string& strLine);
     void WaitSatisfied();

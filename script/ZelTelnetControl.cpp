@@ -58,7 +58,9 @@ void ZelTelnet::wsTelnetMain_Close() {
         [&] {
             // A reply line the server did not end before closing still counts.
             if (Mode == 2 && !m_strLineBuffer.empty()) {
-                HandleControlText("\r\n");
+                m_queLines.push_back(m_strLineBuffer);
+                m_strLineBuffer.clear();
+                HandleQueuedLines();
             }
             if (m_blnRunActive && (blnWaiting || m_blnReplyDeferred)) {
                 AddLog("Connection closed by the remote host.");
@@ -81,20 +83,7 @@ void ZelTelnet::HandleControlText(const std::string& strText) {
             m_queLines.push_back(m_strLineBuffer.substr(0, pos));
             m_strLineBuffer.erase(0, pos + 2);
         }
-        // Lines are handled in arrival order; a chunk arriving while an earlier line is
-        // being handled (the runner yields) is queued behind it.
-        if (m_blnHandlingLines)
-            return;
-        m_blnHandlingLines = true;
-        struct Reset {
-            bool& flag;
-            ~Reset() { flag = false; }
-        } reset{m_blnHandlingLines};
-        while (!m_queLines.empty()) {
-            const std::string strLine = m_queLines.front();
-            m_queLines.pop_front();
-            HandleFtpLine(strLine);
-        }
+        HandleQueuedLines();
         return;
     }
 
@@ -108,6 +97,23 @@ void ZelTelnet::HandleControlText(const std::string& strText) {
     }
     if (blnWaiting && ReplyContains(strBuffer, strWaitFor))
         WaitSatisfied();
+}
+
+void ZelTelnet::HandleQueuedLines() {
+    // Lines are handled in arrival order; a chunk arriving while an earlier line is being
+    // handled (the runner yields) is queued behind it.
+    if (m_blnHandlingLines)
+        return;
+    m_blnHandlingLines = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_blnHandlingLines};
+    while (!m_queLines.empty()) {
+        const std::string strLine = m_queLines.front();
+        m_queLines.pop_front();
+        HandleFtpLine(strLine);
+    }
 }
 
 bool ZelTelnet::WaitMatchesFtpLine(const std::string& strLine) {

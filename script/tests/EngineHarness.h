@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PosixScriptSocket.h"
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/Reactor.h"
 #include "net/modNetSocket.h"
@@ -30,7 +31,12 @@ public:
         ScriptHost host;
         host.DoEvents = [this] { reactor.RunOnce(0); };
         host.Sleep = [](int32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+#ifdef ATA_ENGINE_ON_POSIX_SOCKETS
+        engine = std::make_unique<ZelTelnet>(std::make_unique<PosixScriptSocket>(reactor),
+                                             std::make_unique<PosixScriptSocket>(reactor), host);
+#else
         engine = MakeNetZelTelnet(host);
+#endif
         engine->Mode = 2;
         engine->SetEvents(this);
     }
@@ -51,7 +57,9 @@ public:
             reactor.RunOnce(20);
         return blnEnded;
     }
-    std::string Last() const { return vecEvents.empty() ? "" : vecEvents.back(); }
+    std::string Last() const {
+        return vecEvents.empty() ? "" : vecEvents.back();
+    }
 
     void ScriptComplete() override {
         vecEvents.push_back("Complete");
@@ -61,11 +69,15 @@ public:
         vecEvents.push_back(std::string("Error ") + (u ? "T" : "F") + (l ? "T" : "F"));
         blnEnded = true;
     }
-    void FTPSendComplete(const std::string& f) override { vecEvents.push_back("Sent " + f); }
+    void FTPSendComplete(const std::string& f) override {
+        vecEvents.push_back("Sent " + f);
+    }
     void ReceivedData(const std::string& d, const std::string& c) override {
         (c.rfind("RETR ", 0) == 0 ? strData : strOtherData) += d;
     }
-    void LogUpdate(const std::string& m) override { vecLog.push_back(m.substr(10)); }
+    void LogUpdate(const std::string& m) override {
+        vecLog.push_back(m.substr(10));
+    }
     bool Logged(const std::string& s) const {
         for (const auto& l : vecLog)
             if (l == s)

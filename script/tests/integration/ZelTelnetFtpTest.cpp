@@ -74,7 +74,7 @@ TEST(ZelTelnetInterop, PutUploadsAFileByteForByte) {
                           "\r\nWAIT \"220\"\r\nSEND \"USER tester\\n\"\r\nWAIT \"331\"\r\n"
                           "SEND \"PASS pw\\n\"\r\nWAIT \"230\"\r\nSEND \"TYPE I\\n\"\r\n"
                           "WAIT \"200\"\r\nSEND \"PASV\\n\"\r\nWAIT \"227\"\r\n"
-                          "STOR \"UP.BIN\\n\"\r\nWAIT \"150\"\r\nPUT \"" +
+                          "STOR \"UP.BIN\\n\"\r\nWAIT \"125\"\r\nPUT \"" +
                           local.string() +
                           "\"\r\nWAIT \"226\"\r\nSEND \"QUIT\\n\"\r\n"
                           "WAIT \"221\"\r\n";

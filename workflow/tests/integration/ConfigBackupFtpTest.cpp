@@ -4,6 +4,7 @@
 #include "app/platform/Reactor.h"
 #include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
+#include "script/tests/PosixScriptSocket.h"
 #include "script/tests/ServerProcess.h"
 #include "workflow/ConfigBackup.h"
 
@@ -36,7 +37,13 @@ protected:
         modNetSocket::InstallPlatform(&service);
         script::ScriptHost host;
         host.DoEvents = [this] { reactor.RunOnce(0); };
+#ifdef ATA_ENGINE_ON_POSIX_SOCKETS
+        engine = std::make_unique<script::ZelTelnet>(
+            std::make_unique<script::test::PosixScriptSocket>(reactor),
+            std::make_unique<script::test::PosixScriptSocket>(reactor), host);
+#else
         engine = script::MakeNetZelTelnet(host);
+#endif
         engine->Mode = 2;
         const std::string id = std::to_string(getpid());
         root = fs::temp_directory_path() / ("cfgftp_root_" + id);

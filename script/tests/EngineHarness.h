@@ -25,6 +25,8 @@ public:
     std::vector<std::string> vecEvents;
     std::vector<std::string> vecLog;
     bool blnEnded = false;
+    bool blnKeepData = true; // false: only count the bytes (benchmarks)
+    size_t lngDataBytes = 0;
 
     EngineHarness() {
         modNetSocket::InstallPlatform(&service);
@@ -73,7 +75,9 @@ public:
         vecEvents.push_back("Sent " + f);
     }
     void ReceivedData(const std::string& d, const std::string& c) override {
-        (c.rfind("RETR ", 0) == 0 ? strData : strOtherData) += d;
+        lngDataBytes += d.size();
+        if (blnKeepData)
+            (c.rfind("RETR ", 0) == 0 ? strData : strOtherData) += d;
     }
     void LogUpdate(const std::string& m) override {
         vecLog.push_back(m.substr(10));

@@ -158,3 +158,32 @@ TEST(ZelTelnetFakeServer, SilentServerWaitsUntilAborted) {
         r.h.reactor.RunOnce(10);
     EXPECT_TRUE(r.h.vecEvents.empty());
 }
+
+TEST(ZelTelnetFakeServer, TelnetLoginFailureInModeOne) {
+    FakeRun r("telnet-bad");
+    r.h.engine->Mode = 1;
+    const std::string s = "HOST 127.0.0.1 " + std::to_string(r.server->Port()) +
+                          "\r\nWAIT \"login:\"\r\nSEND \"tester\\n\"\r\nWAIT \"assword:\"\r\n"
+                          "SEND \"secret\\n\"\r\nWAIT \"$\"\r\n";
+    ASSERT_TRUE(r.h.Run(s, 10));
+    EXPECT_EQ(r.h.Last(), "Error FT");
+    EXPECT_TRUE(r.h.Logged("Incorrect username and/or password."));
+    EXPECT_EQ(r.h.vecLog.back(), "Closed connection.");
+}
+
+TEST(ZelTelnetFakeServer, TelnetConversationIsRecorded) {
+    FakeRun r("telnet-ok");
+    r.h.engine->Mode = 0;
+    const std::string s = "HOST 127.0.0.1 " + std::to_string(r.server->Port()) +
+                          "\r\nWAIT \"login:\"\r\nSEND \"tester\\n\"\r\nWAIT \"assword:\"\r\n"
+                          "SEND \"secret\\n\"\r\nWAIT \"$\"\r\nSEND \"ls\\n\"\r\n"
+                          "WAIT \"file2\"\r\nSEND \"exit\\n\"\r\n";
+    ASSERT_TRUE(r.h.Run(s, 10));
+    EXPECT_EQ(r.h.Last(), "Complete");
+    std::vector<std::string> conv;
+    r.h.engine->GetConversation(conv);
+    ASSERT_GE(conv.size(), 4u);
+    // The echo of "ls" is stripped; its output is filed under it.
+    EXPECT_EQ(conv[conv.size() - 2].rfind("ls\xA4", 0), 0u);
+    EXPECT_NE(conv[conv.size() - 2].find("file1 file2"), std::string::npos);
+}

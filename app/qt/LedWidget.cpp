@@ -1,0 +1,43 @@
+#include "app/qt/LedWidget.h"
+
+namespace ata {
+
+LedWidget::LedWidget(const QString& name, QWidget* parent)
+    : QWidget(parent), m_host(*this),
+      m_led(m_host, m_text, name.toLatin1().toStdString(), m_colours) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_led.UserControl_InitProperties();
+    m_led.UserControl_Resize(width(), height());
+}
+
+void LedWidget::applyWindowProperties(const QString& caption) {
+    CMemoryPropertyBag bag;
+    bag.Write("BTXT", caption.toLatin1().toStdString());
+    bag.Write("FDC", int32_t{0xE0E0E0});
+    bag.Write("BDC", kSysColourButtonFace);
+    bag.Write("ALLO", true);
+    m_led.UserControl_ReadProperties(bag);
+    m_led.Redraw();
+}
+
+void LedWidget::setCaption(const QString& caption) {
+    m_led.SetCaption(caption.toLatin1().toStdString());
+}
+
+QString LedWidget::caption() const {
+    return QString::fromLatin1(m_led.Caption().c_str());
+}
+
+void LedWidget::paintEvent(QPaintEvent*) {
+    PaintSurface(*this, m_led.Surface());
+}
+
+void LedWidget::resizeEvent(QResizeEvent*) {
+    m_led.UserControl_Resize(width(), height());
+}
+
+void LedWidget::showEvent(QShowEvent*) {
+    m_led.UserControl_Show();
+}
+
+} // namespace ata

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "controls/IControlHost.h"
+#include "controls/RasterSurface.h"
+#include "controls/modColour.h"
+
+#include <QTimer>
+
+#include <functional>
+
+class QWidget;
+class QPaintEvent;
+
+namespace ata {
+
+// System colours from the application's palette; the classic table for the rest.
+class QtSystemColours final : public ISystemColours {
+public:
+    int32_t SystemColour(int32_t lngIndex) const override;
+};
+
+// ITimer on a QTimer of the user-interface thread.
+class QtControlTimer final : public ITimer {
+public:
+    QtControlTimer();
+    void Start(int32_t lngIntervalMs, std::function<void()> tick) override;
+    void Stop() override;
+    bool IsRunning() const override;
+
+private:
+    QTimer m_timer;
+    std::function<void()> m_tick;
+};
+
+// The host services of a drawn control inside a QWidget.
+class QtWidgetHost final : public IControlHost {
+public:
+    explicit QtWidgetHost(QWidget& widget) : m_widget(widget) {}
+    void Present() override;
+    void PropertyChanged(const std::string&) override {}
+    void SetAccessKey(char chrKey) override;
+    void SetInputEnabled(bool blnEnabled) override;
+    bool CursorClientPos(int32_t& x, int32_t& y) override;
+    // Shortcut id of the access key, 0 for none.
+    int ShortcutId() const { return m_intShortcut; }
+
+private:
+    QWidget& m_widget;
+    int m_intShortcut = 0;
+};
+
+// Paints a control surface at the widget's origin.
+void PaintSurface(QWidget& widget, const CRasterSurface& surface);
+// Mouse buttons and modifiers in the controls' masks (left 1, right 2, middle 4; shift 1,
+// control 2, alt 4).
+int16_t ButtonMask(Qt::MouseButtons buttons);
+int16_t ShiftMask(Qt::KeyboardModifiers modifiers);
+
+} // namespace ata

@@ -1,0 +1,44 @@
+#include "app/qt/ZelLabelWidget.h"
+
+namespace ata {
+
+ZelLabelWidget::ZelLabelWidget(QWidget* parent)
+    : QWidget(parent), m_host(*this), m_label(m_host, m_text, m_colours) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_label.UserControl_InitProperties();
+    m_label.UserControl_Resize(width(), height());
+}
+
+void ZelLabelWidget::applyStatusLineProperties() {
+    CMemoryPropertyBag bag;
+    bag.Write("Caption", std::string("Status"));
+    bag.Write("NormalColour", int32_t{0x80C0FF});
+    bag.Write("LightColour", int32_t{0xFFFFC0});
+    bag.Write("ShadeColour", int32_t{0x808000});
+    bag.Write("LabelFont", CFontSpec{"Arial", 8.25, true});
+    bag.Write("Alignment", int32_t{2});
+    m_label.UserControl_ReadProperties(bag);
+    m_label.UserControl_Show();
+}
+
+void ZelLabelWidget::setCaption(const QString& caption) {
+    m_label.SetCaption(caption.toLatin1().toStdString());
+}
+
+QString ZelLabelWidget::caption() const {
+    return QString::fromLatin1(m_label.Caption().c_str());
+}
+
+void ZelLabelWidget::paintEvent(QPaintEvent*) {
+    PaintSurface(*this, m_label.Surface());
+}
+
+void ZelLabelWidget::resizeEvent(QResizeEvent*) {
+    m_label.UserControl_Resize(width(), height());
+}
+
+void ZelLabelWidget::showEvent(QShowEvent*) {
+    m_label.UserControl_Show();
+}
+
+} // namespace ata

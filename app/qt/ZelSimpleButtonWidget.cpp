@@ -1,0 +1,98 @@
+#include "app/qt/ZelSimpleButtonWidget.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QShortcutEvent>
+
+namespace ata {
+
+ZelSimpleButtonWidget::ZelSimpleButtonWidget(const QString& caption, QWidget* parent)
+    : QWidget(parent), m_host(*this), m_button(m_host, m_text, m_timer, m_colours) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_button.Click = [this] { emit clicked(); };
+    m_button.UserControl_InitProperties();
+    m_button.UserControl_Resize(width(), height());
+    m_button.SetCaption(caption.toLatin1().toStdString());
+}
+
+void ZelSimpleButtonWidget::setCaption(const QString& caption) {
+    m_button.SetCaption(caption.toLatin1().toStdString());
+}
+
+QString ZelSimpleButtonWidget::caption() const {
+    return QString::fromLatin1(m_button.Caption().c_str());
+}
+
+bool ZelSimpleButtonWidget::event(QEvent* e) {
+    if (e->type() == QEvent::Shortcut &&
+        static_cast<QShortcutEvent*>(e)->shortcutId() == m_host.ShortcutId()) {
+        m_button.UserControl_AccessKeyPress(m_button.AccessKey());
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void ZelSimpleButtonWidget::paintEvent(QPaintEvent*) {
+    PaintSurface(*this, m_button.Surface());
+}
+
+void ZelSimpleButtonWidget::resizeEvent(QResizeEvent*) {
+    m_button.UserControl_Resize(width(), height());
+}
+
+void ZelSimpleButtonWidget::showEvent(QShowEvent*) {
+    m_button.UserControl_Show();
+}
+
+void ZelSimpleButtonWidget::mousePressEvent(QMouseEvent* e) {
+    const QPointF p = e->position();
+    m_button.UserControl_MouseDown(ButtonMask(e->button()), ShiftMask(e->modifiers()),
+                                   static_cast<float>(p.x()), static_cast<float>(p.y()));
+}
+
+void ZelSimpleButtonWidget::mouseMoveEvent(QMouseEvent* e) {
+    const QPointF p = e->position();
+    m_button.UserControl_MouseMove(ButtonMask(e->buttons()), ShiftMask(e->modifiers()),
+                                   static_cast<float>(p.x()), static_cast<float>(p.y()));
+}
+
+void ZelSimpleButtonWidget::mouseReleaseEvent(QMouseEvent* e) {
+    const QPointF p = e->position();
+    m_button.UserControl_MouseUp(ButtonMask(e->button()), ShiftMask(e->modifiers()),
+                                 static_cast<float>(p.x()), static_cast<float>(p.y()));
+    // A click is a left press released over the control.
+    if (e->button() == Qt::LeftButton && rect().contains(p.toPoint()))
+        m_button.UserControl_Click();
+}
+
+void ZelSimpleButtonWidget::keyReleaseEvent(QKeyEvent* e) {
+    if (e->isAutoRepeat())
+        return;
+    int16_t code = 0;
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+        code = 13;
+    else if (e->key() == Qt::Key_Space)
+        code = 32;
+    else if (e->key() >= 0 && e->key() < 0x100)
+        code = static_cast<int16_t>(e->key());
+    m_button.UserControl_KeyUp(code, ShiftMask(e->modifiers()));
+}
+
+void ZelSimpleButtonWidget::focusInEvent(QFocusEvent*) {
+    m_button.UserControl_GotFocus();
+}
+
+void ZelSimpleButtonWidget::focusOutEvent(QFocusEvent*) {
+    m_button.UserControl_LostFocus();
+}
+
+void ZelSimpleButtonWidget::changeEvent(QEvent* e) {
+    // Enabling through QWidget::setEnabled reaches the control too.
+    if (e->type() == QEvent::EnabledChange && isEnabled() != m_button.Enabled())
+        m_button.SetEnabled(isEnabled());
+    QWidget::changeEvent(e);
+}
+
+} // namespace ata

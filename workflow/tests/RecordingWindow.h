@@ -28,34 +28,57 @@ public:
 
     static const char* Name(ControlId enmControl) {
         switch (enmControl) {
-        case ControlId::cboIp: return "cboIp";
-        case ControlId::txtUser: return "txtUser";
-        case ControlId::txtPass: return "txtPass";
-        case ControlId::cmdStatus: return "cmdStatus";
-        case ControlId::cmdLog: return "cmdLog";
-        case ControlId::cmdSaveLog: return "cmdSaveLog";
-        case ControlId::cmdSummarise: return "cmdSummarise";
-        case ControlId::cmdBackup: return "cmdBackup";
-        case ControlId::chkAutoSum: return "chkAutoSum";
-        case ControlId::txtLog: return "txtLog";
-        case ControlId::ledPower: return "ledPower";
-        case ControlId::ledVoIP: return "ledVoIP";
-        case ControlId::lblStatus: return "lblStatus";
+        case ControlId::cboIp:
+            return "cboIp";
+        case ControlId::txtUser:
+            return "txtUser";
+        case ControlId::txtPass:
+            return "txtPass";
+        case ControlId::cmdStatus:
+            return "cmdStatus";
+        case ControlId::cmdLog:
+            return "cmdLog";
+        case ControlId::cmdSaveLog:
+            return "cmdSaveLog";
+        case ControlId::cmdSummarise:
+            return "cmdSummarise";
+        case ControlId::cmdBackup:
+            return "cmdBackup";
+        case ControlId::chkAutoSum:
+            return "chkAutoSum";
+        case ControlId::txtLog:
+            return "txtLog";
+        case ControlId::ledPower:
+            return "ledPower";
+        case ControlId::ledVoIP:
+            return "ledVoIP";
+        case ControlId::lblStatus:
+            return "lblStatus";
         }
         return "?";
     }
 
-    void SetStatus(const std::string& s) override { strStatus = s; Log("SetStatus(" + s + ")"); }
+    void SetStatus(const std::string& s) override {
+        strStatus = s;
+        Log("SetStatus(" + s + ")");
+    }
     void DoEvents() override {
         Log("DoEvents");
-        if (OnYield) OnYield();
+        if (OnYield)
+            OnYield();
     }
     void ShowMessage(const std::string& s, MessageIcon e) override {
         Log(std::string(e == MessageIcon::Warning ? "Warning(" : "Information(") + s + ")");
     }
     std::string GetLogText() override { return strLog; }
-    void SetLogText(const std::string& s) override { strLog = s; Log("SetLogText"); }
-    void SetLogVisible(bool b) override { blnLogVisible = b; Log(b ? "ShowLog" : "HideLog"); }
+    void SetLogText(const std::string& s) override {
+        strLog = s;
+        Log("SetLogText");
+    }
+    void SetLogVisible(bool b) override {
+        blnLogVisible = b;
+        Log(b ? "ShowLog" : "HideLog");
+    }
     void SetLedColour(ControlId e, int32_t c) override {
         (e == ControlId::ledPower ? lngPowerColour : lngVoIPColour) = c;
         char buf[16];
@@ -66,30 +89,56 @@ public:
         Log(std::string("SetEnabled(") + Name(e) + "," + (b ? "1" : "0") + ")");
     }
     std::string GetIpText() override { return strIp; }
-    void SetIpText(const std::string& s) override { strIp = s; Log("SetIpText(" + s + ")"); }
-    void AddIpListItem(const std::string& s) override { vecIpItems.push_back(s); Log("AddIpItem(" + s + ")"); }
+    void SetIpText(const std::string& s) override {
+        strIp = s;
+        Log("SetIpText(" + s + ")");
+    }
+    void AddIpListItem(const std::string& s) override {
+        vecIpItems.push_back(s);
+        Log("AddIpItem(" + s + ")");
+    }
     void FocusIp() override { Log("FocusIp"); }
     std::string GetUserText() override { return strUser; }
-    void SetUserText(const std::string& s) override { strUser = s; Log("SetUserText(" + s + ")"); }
+    void SetUserText(const std::string& s) override {
+        strUser = s;
+        Log("SetUserText(" + s + ")");
+    }
     std::string GetPassText() override { return strPass; }
-    void SetPassText(const std::string& s) override { strPass = s; Log("SetPassText(" + s + ")"); }
+    void SetPassText(const std::string& s) override {
+        strPass = s;
+        Log("SetPassText(" + s + ")");
+    }
     int32_t GetAutoSum() override { return intAutoSum; }
-    void SetAutoSum(int32_t v) override { intAutoSum = v; Log("SetAutoSum(" + std::to_string(v) + ")"); }
-    void GetClientSize(int32_t& w, int32_t& h) override { w = lngClientWidth; h = lngClientHeight; }
+    void SetAutoSum(int32_t v) override {
+        intAutoSum = v;
+        Log("SetAutoSum(" + std::to_string(v) + ")");
+    }
+    void GetClientSize(int32_t& w, int32_t& h) override {
+        w = lngClientWidth;
+        h = lngClientHeight;
+    }
     PaneGeometry GetPaneGeometry() override { return pane; }
-    void SetPaneWidth(int32_t w) override { pane.lngWidth = w; Log("SetPaneWidth(" + std::to_string(w) + ")"); }
-    void SetPaneHeight(int32_t h) override { pane.lngHeight = h; Log("SetPaneHeight(" + std::to_string(h) + ")"); }
+    void SetPaneWidth(int32_t w) override {
+        pane.lngWidth = w;
+        Log("SetPaneWidth(" + std::to_string(w) + ")");
+    }
+    void SetPaneHeight(int32_t h) override {
+        pane.lngHeight = h;
+        Log("SetPaneHeight(" + std::to_string(h) + ")");
+    }
     void Sleep(int32_t ms) override {
         lngSleptMilliseconds += ms;
         Log("Sleep(" + std::to_string(ms) + ")");
-        if (OnYield) OnYield();
+        if (OnYield)
+            OnYield();
     }
 
     // The operations recorded so far that start with the prefix, in order.
     std::vector<std::string> OpsStartingWith(const std::string& strPrefix) const {
         std::vector<std::string> out;
         for (const auto& op : vecOps)
-            if (op.rfind(strPrefix, 0) == 0) out.push_back(op);
+            if (op.rfind(strPrefix, 0) == 0)
+                out.push_back(op);
         return out;
     }
 

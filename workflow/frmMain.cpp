@@ -1,6 +1,9 @@
 #include "workflow/frmMain.h"
 
+#include "script/ZelTelnet.h"
+#include "workflow/ConfigBackup.h"
 #include "workflow/FileDownloader.h"
+#include "workflow/LogSaving.h"
 #include "workflow/LogSort.h"
 #include "workflow/StatusRead.h"
 #include "workflow/modMiscIp.h"
@@ -41,9 +44,14 @@ int32_t CheckBoxValueFromText(const std::string& strText) {
 }
 
 frmMain::frmMain(IWindowOps& window, IIcmpFacility& icmp, FileDownloader& downloader,
-                 std::string strProgramFolder)
-    : m_window(window), m_icmp(icmp), m_downloader(downloader),
+                 script::ZelTelnet& engine, std::string strProgramFolder)
+    : m_window(window), m_icmp(icmp), m_downloader(downloader), m_engine(engine),
       m_strAppFolder(std::move(strProgramFolder)) {}
+
+frmMain::~frmMain() {
+    if (m_backup)
+        m_engine.SetEvents(nullptr);
+}
 
 template <typename Body> void frmMain::RunGuarded(Body&& body) {
     try {
@@ -73,10 +81,23 @@ void frmMain::Form_Load() {
             modMisc::ReadIniValue(kSection, "Auto Summarise", m_strSettingsFile)));
     }
 
+    m_engine.Mode = 2;
+    m_engine.WaitForReboot = false;
+
     m_strSysLogFile = m_strAppFolder + "sys-log.txt";
+
+    ConfigBackup::Options options;
+    options.strAppFolder = m_strAppFolder;
+    m_backup = std::make_unique<ConfigBackup>(
+        m_window, m_engine, [this](bool blnEnabled) { SetControlsEnabled(blnEnabled); },
+        std::move(options));
+    m_engine.SetEvents(m_backup.get());
 }
 
 void frmMain::Form_QueryUnload() {
+    // A running backup is abandoned; its partial file keeps its ".part" name.
+    if (m_backup)
+        m_backup->Form_Unload();
     modMisc::WriteIniValue(kSection, "IP", m_window.GetIpText(), m_strSettingsFile);
     modMisc::WriteIniValue(kSection, "Username", m_window.GetUserText(), m_strSettingsFile);
     modMisc::WriteIniValue(kSection, "Password", m_window.GetPassText(), m_strSettingsFile);
@@ -155,6 +176,24 @@ void frmMain::cmdLog_Click() {
         SetControlsEnabled(true);
         m_window.SetLogVisible(true);
     });
+}
+
+void frmMain::cmdSaveLog_Click() {
+    RunGuarded([&] {
+        SaveLog(m_window, m_strSysLogFile,
+                [this](bool blnEnabled) { SetControlsEnabled(blnEnabled); });
+    });
+}
+
+void frmMain::cmdSummarise_Click() {
+    RunGuarded([&] {
+        SummariseLogAndShow(m_window, m_strSysLogFile,
+                            [this](bool blnEnabled) { SetControlsEnabled(blnEnabled); });
+    });
+}
+
+void frmMain::cmdBackup_Click() {
+    RunGuarded([&] { m_backup->cmdBackup_Click(); });
 }
 
 } // namespace ata

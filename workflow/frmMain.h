@@ -3,12 +3,17 @@
 #include "workflow/IWindowOps.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace ata {
 
 class IIcmpFacility;
 class FileDownloader;
+class ConfigBackup;
+namespace script {
+class ZelTelnet;
+}
 
 // The main window's logic: start-up, command gating, the five commands, the IP-field check,
 // the pane layout and shut-down. It acts on the window only through IWindowOps, so it runs the
@@ -17,7 +22,8 @@ class frmMain {
 public:
     // strProgramFolder is the folder of the executable; a trailing "/" is added when missing.
     frmMain(IWindowOps& window, IIcmpFacility& icmp, FileDownloader& downloader,
-            std::string strProgramFolder);
+            script::ZelTelnet& engine, std::string strProgramFolder);
+    ~frmMain();
 
     void Form_Load();
     // Writes the settings. Closing is never refused, so there is no cancel result.
@@ -28,6 +34,11 @@ public:
 
     void cmdStatus_Click();
     void cmdLog_Click();
+    void cmdSaveLog_Click();
+    void cmdSummarise_Click();
+    // Runs the backup; it returns when the backup has ended, and the window stays busy
+    // (processing events) meanwhile.
+    void cmdBackup_Click();
 
     bool ValidateIpAddress();
     bool CheckAtaPowered();
@@ -37,6 +48,8 @@ public:
     const std::string& SettingsFile() const { return m_strSettingsFile; }
     const std::string& SysLogFile() const { return m_strSysLogFile; }
     int32_t PingTimeout() const { return m_lngPingTimeout; }
+    // Exists from Form_Load on.
+    ConfigBackup& Backup() { return *m_backup; }
 
 private:
     // Runs a command body; a failure escaping it is shown as a warning and never leaves the
@@ -46,6 +59,8 @@ private:
     IWindowOps& m_window;
     IIcmpFacility& m_icmp;
     FileDownloader& m_downloader;
+    script::ZelTelnet& m_engine;
+    std::unique_ptr<ConfigBackup> m_backup;
     std::string m_strAppFolder;
     std::string m_strSettingsFile;
     std::string m_strSysLogFile;

@@ -171,6 +171,10 @@ void MainWindow::Attach(frmMain& logic) {
     m_logic = &logic;
     connect(this, &MainWindow::cmdStatusClicked, this, [this] { m_logic->cmdStatus_Click(); });
     connect(this, &MainWindow::cmdLogClicked, this, [this] { m_logic->cmdLog_Click(); });
+    connect(this, &MainWindow::cmdSaveLogClicked, this, [this] { m_logic->cmdSaveLog_Click(); });
+    connect(this, &MainWindow::cmdSummariseClicked, this,
+            [this] { m_logic->cmdSummarise_Click(); });
+    connect(this, &MainWindow::cmdBackupClicked, this, [this] { m_logic->cmdBackup_Click(); });
 }
 
 QWidget* MainWindow::Control(ControlId enmControl) const {

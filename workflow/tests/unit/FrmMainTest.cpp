@@ -1,5 +1,8 @@
 #include "workflow/frmMain.h"
 #include "RecordingWindow.h"
+#include "script/ZelTelnet.h"
+#include "script/tests/FakeScriptSocket.h"
+#include "workflow/ConfigBackup.h"
 #include "workflow/FileDownloader.h"
 #include "workflow/IIcmpFacility.h"
 #include "workflow/modMiscSettings.h"
@@ -86,11 +89,16 @@ protected:
     ScriptedIcmp m_icmp;
     YieldingHttp m_http;
     FileDownloader m_downloader{m_http};
-    frmMain m_frm{m_window, m_icmp, m_downloader, m_folder.string()};
+    std::unique_ptr<script::test::FakeScriptSocket> m_ownedControl =
+        std::make_unique<script::test::FakeScriptSocket>();
+    script::test::FakeScriptSocket* m_pControl = m_ownedControl.get();
+    script::ZelTelnet m_engine{
+        std::move(m_ownedControl), std::make_unique<script::test::FakeScriptSocket>(), {}};
+    frmMain m_frm{m_window, m_icmp, m_downloader, m_engine, m_folder.string()};
 };
 
 TEST_F(FrmMainTest, StartUpWithoutSettingsAddsTheTwoAddressesAndTouchesNothingElse) {
-    frmMain frm(m_window, m_icmp, m_downloader, m_folder.string());
+    frmMain frm(m_window, m_icmp, m_downloader, m_engine, m_folder.string());
     frm.Form_Load();
     EXPECT_EQ(m_window.vecOps,
               (std::vector<std::string>{"AddIpItem(192.168.0.1)", "AddIpItem(10.0.0.99)"}));
@@ -102,13 +110,32 @@ TEST_F(FrmMainTest, StartUpWithoutSettingsAddsTheTwoAddressesAndTouchesNothingEl
 TEST_F(FrmMainTest, StartUpReadsTheSettingsAndAMissingKeyEmptiesItsField) {
     m_window.strIp = "typed before";
     WriteSettings("[options]\r\nusername=admin\r\nPassword=pw\r\nAuto Summarise=1\r\n");
-    frmMain frm(m_window, m_icmp, m_downloader, m_folder.string() + "/");
+    frmMain frm(m_window, m_icmp, m_downloader, m_engine, m_folder.string() + "/");
     frm.Form_Load();
     EXPECT_EQ(m_window.strIp, "");
     EXPECT_EQ(m_window.strUser, "admin");
     EXPECT_EQ(m_window.strPass, "pw");
     EXPECT_EQ(m_window.intAutoSum, 1);
     EXPECT_EQ(frm.SettingsFile(), m_folder.string() + "/settings.ini");
+}
+
+TEST_F(FrmMainTest, StartUpPutsTheEngineInFtpModeAndHandsItTheBackup) {
+    m_engine.Mode = 0;
+    m_engine.WaitForReboot = true;
+    m_frm.Form_Load();
+    EXPECT_EQ(m_engine.Mode, 2);
+    EXPECT_FALSE(m_engine.WaitForReboot);
+    EXPECT_EQ(m_frm.Backup().ScriptMode(), 0);
+}
+
+TEST_F(FrmMainTest, BackupRefusesAnInvalidAddressWithoutConnecting) {
+    m_frm.Form_Load();
+    m_window.vecOps.clear();
+    m_window.strIp = "192.168.0";
+    m_frm.cmdBackup_Click();
+    EXPECT_TRUE(m_pControl->vecCalls.empty());
+    EXPECT_EQ(m_window.OpsStartingWith("Warning").size(), 1u);
+    EXPECT_EQ(m_window.vecOps.back(), "SetEnabled(txtLog,1)");
 }
 
 TEST_F(FrmMainTest, AutoSummariseTextReadsAsACheckBoxValue) {

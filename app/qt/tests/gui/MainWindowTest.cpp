@@ -1,5 +1,7 @@
 #include "app/qt/MainWindow.h"
 #include "QtTestApplication.h"
+#include "script/ZelTelnet.h"
+#include "script/tests/FakeScriptSocket.h"
 #include "workflow/FileDownloader.h"
 #include "workflow/IIcmpFacility.h"
 #include "workflow/frmMain.h"
@@ -66,7 +68,8 @@ protected:
         m_window = std::make_unique<MainWindow>();
         m_window->SetMessageSink(
             [this](const std::string& s, MessageIcon) { m_messages.push_back(s); });
-        m_logic = std::make_unique<frmMain>(*m_window, m_icmp, m_downloader, m_folder.string());
+        m_logic =
+            std::make_unique<frmMain>(*m_window, m_icmp, m_downloader, m_engine, m_folder.string());
         m_window->Attach(*m_logic);
         m_logic->Form_Load();
         m_window->show();
@@ -88,6 +91,9 @@ protected:
     NoIcmp m_icmp;
     NoHttp m_http;
     FileDownloader m_downloader{m_http};
+    script::ZelTelnet m_engine{std::make_unique<script::test::FakeScriptSocket>(),
+                               std::make_unique<script::test::FakeScriptSocket>(),
+                               {}};
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<frmMain> m_logic;
     std::vector<std::string> m_messages;

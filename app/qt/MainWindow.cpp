@@ -1,5 +1,8 @@
 #include "app/qt/MainWindow.h"
 
+#include "app/qt/LedWidget.h"
+#include "app/qt/ZelLabelWidget.h"
+#include "app/qt/ZelSimpleButtonWidget.h"
 #include "workflow/frmMain.h"
 
 #include <QApplication>
@@ -13,7 +16,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QWindow>
 
 #include <chrono>
@@ -39,19 +41,6 @@ QString FromBytes(const std::string& strText) {
 std::string ToBytes(const QString& text) {
     const QByteArray bytes = text.toLatin1();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
-QColor FromColourWord(int32_t lngColour) {
-    const auto u = static_cast<uint32_t>(lngColour);
-    return QColor(u & 0xFF, (u >> 8) & 0xFF, (u >> 16) & 0xFF);
-}
-
-// Stand-in lamp until the drawn LED replaces it: a framed label filled with its colour.
-void PaintLamp(QLabel* lamp, int32_t lngColour) {
-    QPalette palette = lamp->palette();
-    palette.setColor(QPalette::Window, FromColourWord(lngColour));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    lamp->setPalette(palette);
 }
 
 } // namespace
@@ -83,20 +72,18 @@ void MainWindow::BuildControls() {
         Place(lbl, left, top, 975, 255);
         return lbl;
     };
-    auto button = [&](QPushButton*& target, const char* name, const char* caption, int left,
-                      int width) {
-        target = new QPushButton(caption, m_fraOptions);
+    auto button = [&](ZelSimpleButtonWidget*& target, const char* name, const char* caption,
+                      int left, int width) {
+        target = new ZelSimpleButtonWidget(caption, m_fraOptions);
         target->setObjectName(name);
         Place(target, left, 600, width, 495);
     };
-    auto lamp = [&](QLabel*& target, const char* name, const char* caption, const char* tip,
+    auto lamp = [&](LedWidget*& target, const char* name, const char* caption, const char* tip,
                     int left, int width) {
-        target = new QLabel(caption, m_fraOptions);
+        target = new LedWidget(name, m_fraOptions);
         target->setObjectName(name);
+        target->applyWindowProperties(caption);
         target->setToolTip(tip);
-        target->setAlignment(Qt::AlignCenter);
-        target->setFrameStyle(QFrame::Panel | QFrame::Raised);
-        target->setAutoFillBackground(true);
         Place(target, left, 1200, width, 495);
     };
 
@@ -143,12 +130,10 @@ void MainWindow::BuildControls() {
     m_lblAbout->setWordWrap(true);
     Place(m_lblAbout, 2760, 1200, 5175, 495);
 
-    m_lblStatus = new QLabel("Status", m_fraOptions);
+    m_lblStatus = new ZelLabelWidget(m_fraOptions);
     m_lblStatus->setObjectName("lblStatus");
-    QFont statusFont("Arial");
-    statusFont.setBold(true);
-    m_lblStatus->setFont(statusFont);
-    m_lblStatus->setAlignment(Qt::AlignCenter);
+    m_lblStatus->applyStatusLineProperties();
+    m_lblStatus->setCaption("Status");
     Place(m_lblStatus, 0, 1800, 8055, 370);
 
     m_txtLog = new QPlainTextEdit(this);
@@ -160,11 +145,12 @@ void MainWindow::BuildControls() {
     m_txtLog->setLineWrapMode(QPlainTextEdit::NoWrap);
     Place(m_txtLog, 120, 2280, 8055, 3015);
 
-    connect(m_cmdStatus, &QPushButton::clicked, this, &MainWindow::cmdStatusClicked);
-    connect(m_cmdLog, &QPushButton::clicked, this, &MainWindow::cmdLogClicked);
-    connect(m_cmdSaveLog, &QPushButton::clicked, this, &MainWindow::cmdSaveLogClicked);
-    connect(m_cmdSummarise, &QPushButton::clicked, this, &MainWindow::cmdSummariseClicked);
-    connect(m_cmdBackup, &QPushButton::clicked, this, &MainWindow::cmdBackupClicked);
+    connect(m_cmdStatus, &ZelSimpleButtonWidget::clicked, this, &MainWindow::cmdStatusClicked);
+    connect(m_cmdLog, &ZelSimpleButtonWidget::clicked, this, &MainWindow::cmdLogClicked);
+    connect(m_cmdSaveLog, &ZelSimpleButtonWidget::clicked, this, &MainWindow::cmdSaveLogClicked);
+    connect(m_cmdSummarise, &ZelSimpleButtonWidget::clicked, this,
+            &MainWindow::cmdSummariseClicked);
+    connect(m_cmdBackup, &ZelSimpleButtonWidget::clicked, this, &MainWindow::cmdBackupClicked);
 }
 
 void MainWindow::Attach(frmMain& logic) {
@@ -210,7 +196,7 @@ QWidget* MainWindow::Control(ControlId enmControl) const {
 }
 
 void MainWindow::SetStatus(const std::string& strText) {
-    m_lblStatus->setText(FromBytes(strText));
+    m_lblStatus->setCaption(FromBytes(strText));
 }
 
 void MainWindow::DoEvents() {
@@ -245,8 +231,9 @@ void MainWindow::SetLogVisible(bool blnVisible) {
 
 void MainWindow::SetLedColour(ControlId enmLed, int32_t lngColour) {
     m_ledColours[enmLed] = lngColour;
-    if (auto* lamp = qobject_cast<QLabel*>(Control(enmLed)))
-        PaintLamp(lamp, lngColour);
+    LedWidget* lamp = enmLed == ControlId::ledPower ? m_ledPower : m_ledVoIP;
+    lamp->setFillColor(lngColour);
+    lamp->update();
 }
 
 int32_t MainWindow::LedColour(ControlId enmLed) const {

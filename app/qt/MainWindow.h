@@ -13,11 +13,13 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace ata {
 
 class frmMain;
+class LedWidget;
+class ZelLabelWidget;
+class ZelSimpleButtonWidget;
 
 // The tool's one window. It lays out the controls at their design positions (twips / 15),
 // forwards window events to the workflow logic and implements the window operations that the
@@ -100,16 +102,16 @@ private:
     QComboBox* m_cboIp = nullptr;
     QLineEdit* m_txtUser = nullptr;
     QLineEdit* m_txtPass = nullptr;
-    QPushButton* m_cmdStatus = nullptr;
-    QPushButton* m_cmdLog = nullptr;
-    QPushButton* m_cmdSaveLog = nullptr;
-    QPushButton* m_cmdSummarise = nullptr;
-    QPushButton* m_cmdBackup = nullptr;
+    ZelSimpleButtonWidget* m_cmdStatus = nullptr;
+    ZelSimpleButtonWidget* m_cmdLog = nullptr;
+    ZelSimpleButtonWidget* m_cmdSaveLog = nullptr;
+    ZelSimpleButtonWidget* m_cmdSummarise = nullptr;
+    ZelSimpleButtonWidget* m_cmdBackup = nullptr;
     QCheckBox* m_chkAutoSum = nullptr;
-    QLabel* m_ledPower = nullptr;
-    QLabel* m_ledVoIP = nullptr;
+    LedWidget* m_ledPower = nullptr;
+    LedWidget* m_ledVoIP = nullptr;
     QLabel* m_lblAbout = nullptr;
-    QLabel* m_lblStatus = nullptr;
+    ZelLabelWidget* m_lblStatus = nullptr;
     QPlainTextEdit* m_txtLog = nullptr;
     std::map<ControlId, int32_t> m_ledColours;
 };

@@ -1,5 +1,7 @@
 #include "app/qt/MainWindow.h"
 #include "QtTestApplication.h"
+#include "app/qt/LedWidget.h"
+#include "app/qt/ZelSimpleButtonWidget.h"
 #include "script/ZelTelnet.h"
 #include "script/tests/FakeScriptSocket.h"
 #include "workflow/FileDownloader.h"
@@ -119,7 +121,13 @@ TEST_F(MainWindowTest, StartsWithDefaultsCaptionsAndMasking) {
     EXPECT_EQ(m_window->cboIp()->itemText(1), "10.0.0.99");
     EXPECT_EQ(m_window->cboIp()->currentText(), "");
     EXPECT_FALSE(m_window->chkAutoSum()->isChecked());
-    EXPECT_EQ(m_window->Control(ControlId::cmdStatus)->property("text").toString(), "Get &Status");
+    EXPECT_EQ(
+        static_cast<ZelSimpleButtonWidget*>(m_window->Control(ControlId::cmdStatus))->caption(),
+        "Get &Status");
+    EXPECT_EQ(static_cast<LedWidget*>(m_window->Control(ControlId::ledVoIP))->caption(),
+              "Registered");
+    EXPECT_EQ(static_cast<LedWidget*>(m_window->Control(ControlId::ledVoIP))->fillColor(),
+              kColourLightGrey);
     EXPECT_EQ(m_window->Control(ControlId::ledPower)->toolTip(), "ATA online status");
     EXPECT_EQ(m_window->LedColour(ControlId::ledPower), kColourLightGrey);
     m_window->txtPass()->setText("abc");

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/platform/CurlHttpReader.h"
+#include "app/platform/LinuxIcmp.h"
+#include "app/platform/LinuxSocketService.h"
+#include "app/platform/Reactor.h"
+#include "app/qt/MainWindow.h"
+#include "app/qt/ReactorNotifier.h"
+#include "script/ZelTelnet.h"
+#include "workflow/FileDownloader.h"
+#include "workflow/frmMain.h"
+
+#include <memory>
+#include <string>
+
+namespace ata {
+
+// Builds the process: the reactor and the socket service it serves, the platform back ends,
+// the window and the logic behind it. Members are destroyed in reverse order, so the logic
+// and the window go first and the reactor last.
+class AppRoot {
+public:
+    explicit AppRoot(std::string strProgramFolder);
+    ~AppRoot();
+    AppRoot(const AppRoot&) = delete;
+    AppRoot& operator=(const AppRoot&) = delete;
+
+    MainWindow& Window() { return m_window; }
+    frmMain& Logic() { return *m_logic; }
+    // Starts the logic and shows the window.
+    void Show();
+
+private:
+    struct PlatformInstall {
+        explicit PlatformInstall(LinuxSocketService& service);
+        ~PlatformInstall();
+    };
+
+    Reactor m_reactor;
+    LinuxSocketService m_socketService{m_reactor};
+    PlatformInstall m_install{m_socketService};
+    ReactorNotifier m_notifier{m_reactor};
+    CurlHttpReader m_http{[this](std::function<void()> task) { m_reactor.Post(std::move(task)); }};
+    FileDownloader m_downloader{m_http};
+    LinuxIcmp m_icmp;
+    MainWindow m_window;
+    std::unique_ptr<script::ZelTelnet> m_engine;
+    std::unique_ptr<frmMain> m_logic;
+};
+
+} // namespace ata

@@ -115,6 +115,7 @@ private:
     void SetState(int32_t lngState);
     void Trace(const std::string& strLine);
     void Report(int32_t lngCode, const std::string& strSource);
+    void RaiseErrorEvent(int32_t lngCode, const std::string& strSource);
     [[noreturn]] void RaisePlatform(int32_t lngCode, const std::string& strSource);
     bool Alive(const std::weak_ptr<char>& life) const { return !life.expired(); }
 

@@ -48,6 +48,10 @@ void NetScriptSocket::SendData(const std::string& strData) {
 }
 
 std::string NetScriptSocket::GetData() {
+    // The socket refuses reads once the peer has closed. Nothing can be left then: every
+    // DataArrival is read in full, and the close is announced only after the last byte.
+    if (m_socket.State() == sckClosing && m_socket.BytesReceived() == 0)
+        return {};
     std::string strData;
     m_socket.GetData(strData);
     return strData;

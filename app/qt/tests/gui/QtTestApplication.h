@@ -2,22 +2,12 @@
 
 #include <QApplication>
 
-#include <memory>
-
 namespace ata::test {
 
-// The one QApplication of the GUI test binary, on the offscreen platform unless the caller
-// chose another (for example xcb under Xvfb).
+// The one QApplication of the GUI test binary, made by the binary's main (GuiTestMain.cpp)
+// so that it is gone before the toolkit's own statics are destroyed at exit.
 inline QApplication& TestApplication() {
-    static int argc = 1;
-    static char name[] = "ata_gui_tests";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-    return *app;
+    return *static_cast<QApplication*>(QCoreApplication::instance());
 }
 
 } // namespace ata::test

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "app/platform/LinuxSocketService.h"
+#include "app/platform/Reactor.h"
+#include "net/CNetSocket.h"
+#include "net/modNetSocket.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace ata::test {
+
+// One reactor and sockets service per test, installed for the socket objects it creates.
+class SocketTest : public ::testing::Test {
+protected:
+    Reactor reactor;
+    LinuxSocketService service{reactor};
+
+    SocketTest() { modNetSocket::InstallPlatform(&service); }
+    ~SocketTest() override {
+        reactor.RunUntilIdle();
+        modNetSocket::InstallPlatform(nullptr);
+    }
+
+    // Runs the event loop until the condition holds or five seconds pass.
+    bool PumpUntil(const std::function<bool()>& done, int lngMs = 5000) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(lngMs);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            reactor.RunOnce(10);
+        }
+        return true;
+    }
+};
+
+// Records the events and trace lines of one socket object.
+struct SocketLog {
+    std::vector<std::string> vecEvents;
+    std::vector<std::string> vecTrace;
+    std::string strReceived;
+    bool blnReadAll = true;
+
+    void Attach(CNetSocket& ws) {
+        ws.Events.Connect = [this] { vecEvents.push_back("Connect"); };
+        ws.Events.CloseSck = [this] { vecEvents.push_back("Close"); };
+        ws.Events.SendComplete = [this] { vecEvents.push_back("SendComplete"); };
+        ws.Events.StatusUpdate = [this](const std::string& s) { vecTrace.push_back(s); };
+        ws.Events.Error = [this](int32_t n, std::string& d, int32_t, const std::string& src,
+                                 const std::string&, int32_t, bool&) {
+            vecEvents.push_back("Error " + std::to_string(n) + " " + d + " " + src);
+        };
+        ws.Events.DataArrival = [this, &ws](int32_t n) {
+            vecEvents.push_back("Data " + std::to_string(n));
+            if (blnReadAll) {
+                std::string s;
+                ws.GetData(s);
+                strReceived += s;
+            }
+        };
+    }
+    int Count(const std::string& s) const {
+        return static_cast<int>(std::count(vecEvents.begin(), vecEvents.end(), s));
+    }
+    bool Traced(const std::string& s) const {
+        return std::find(vecTrace.begin(), vecTrace.end(), s) != vecTrace.end();
+    }
+};
+
+inline size_t OpenDescriptors() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
+}
+
+// A port on 127.0.0.1 that nothing listens on (bound, read back, released).
+inline int UnusedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+// A plain blocking client on 127.0.0.1.
+inline int PlainConnect(int lngPort) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(lngPort));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace ata::test

@@ -30,7 +30,15 @@ struct Server {
     int Port() const { return listener.LocalPort(); }
 };
 
-using CNetSocketConnect = SocketTest;
+class CNetSocketConnect : public SocketTest {
+protected:
+    // Connects a client to the server and waits until both ends are connected.
+    bool ConnectTo(Server& server, CNetSocket& client, SocketLog& log) {
+        log.Attach(client);
+        client.Connect("127.0.0.1", NetValue{server.Port()});
+        return PumpUntil([&] { return log.Count("Connect") == 1 && !server.accepted.empty(); });
+    }
+};
 
 TEST_F(CNetSocketConnect, ConnectsExchangesDataBothWaysAndReportsThePeerCloseOnce) {
     Server server;
@@ -165,9 +173,7 @@ TEST_F(CNetSocketConnect, LargeTransferArrivesWholeAndInOrder) {
     Server server;
     CNetSocket client;
     SocketLog log;
-    log.Attach(client);
-    client.Connect("127.0.0.1", NetValue{server.Port()});
-    ASSERT_TRUE(PumpUntil([&] { return log.Count("Connect") == 1 && !server.accepted.empty(); }));
+    ASSERT_TRUE(ConnectTo(server, client, log));
     std::string strPayload(8 << 20, '\0');
     for (size_t i = 0; i < strPayload.size(); ++i)
         strPayload[i] = static_cast<char>((i * 7919) >> 3);
@@ -185,9 +191,7 @@ TEST_F(CNetSocketConnect, GetDataKindsAndLimits) {
     Server server;
     CNetSocket client;
     SocketLog log;
-    log.Attach(client);
-    client.Connect("127.0.0.1", NetValue{server.Port()});
-    ASSERT_TRUE(PumpUntil([&] { return log.Count("Connect") == 1 && !server.accepted.empty(); }));
+    ASSERT_TRUE(ConnectTo(server, client, log));
     CNetSocket& peer = *server.accepted[0];
     server.logs[0]->blnReadAll = false;
     client.SendData(NetValue{std::string("\x04\x03\x02", 3)});

@@ -152,10 +152,7 @@ void CNetSocket::SetState(int32_t lngState) {
 }
 
 void CNetSocket::Trace(const std::string& strLine) {
-    const auto handler = Events.StatusUpdate;
-    if (handler) {
-        handler(strLine);
-    }
+    RaiseEvent(Events.StatusUpdate, strLine);
 }
 
 void CNetSocket::Report(int32_t lngCode, const std::string& strSource) {
@@ -166,10 +163,7 @@ void CNetSocket::Report(int32_t lngCode, const std::string& strSource) {
 void CNetSocket::RaiseErrorEvent(int32_t lngCode, const std::string& strSource) {
     std::string strDescription = GetErrorDescription(lngCode);
     bool blnCancelDisplay = true;
-    const auto handler = Events.Error;
-    if (handler) {
-        handler(lngCode, strDescription, 0, strSource, "", 0, blnCancelDisplay);
-    }
+    RaiseEvent(Events.Error, lngCode, strDescription, 0, strSource, "", 0, blnCancelDisplay);
     if (!blnCancelDisplay) {
         modNetSocket::ShowMessageBox(GetErrorDescription(lngCode), strSource);
     }
@@ -476,10 +470,7 @@ void CNetSocket::PostSocket(int32_t lngEvent, int32_t lngError) {
                 m_lngAssignedLocalPort = ntohs(local.sin_port);
             }
             SetState(sckConnected);
-            const auto handler = Events.Connect;
-            if (handler) {
-                handler();
-            }
+            RaiseEvent(Events.Connect);
         } else {
             Trace("Buffer Status: Omitting FD_CONNECT");
         }
@@ -488,10 +479,7 @@ void CNetSocket::PostSocket(int32_t lngEvent, int32_t lngError) {
         Trace("FD_CLOSE " + strHandle);
         if (m_lngState == sckConnected) {
             SetState(sckClosing);
-            const auto handler = Events.CloseSck;
-            if (handler) {
-                handler();
-            }
+            RaiseEvent(Events.CloseSck);
         } else {
             Trace("Buffer Status: Omitting FD_CLOSE");
         }

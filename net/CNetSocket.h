@@ -110,14 +110,22 @@ public:
     bool IsAcceptHolder() const noexcept { return m_blnAcceptHolder; }
 
 private:
-    class LifeGuard;
-
     void SetState(int32_t lngState);
     void Trace(const std::string& strLine);
     void Report(int32_t lngCode, const std::string& strSource);
     void RaiseErrorEvent(int32_t lngCode, const std::string& strSource);
     [[noreturn]] void RaisePlatform(int32_t lngCode, const std::string& strSource);
     bool Alive(const std::weak_ptr<char>& life) const { return !life.expired(); }
+    // Raises an event through a copy of its handler, so that a handler that reassigns Events
+    // or destroys this object does not destroy the function while it runs. False when the
+    // object is gone afterwards.
+    template <typename Slot, typename... Args> bool RaiseEvent(const Slot& slot, Args&&... args) {
+        const std::weak_ptr<char> life = m_life;
+        if (const Slot handler = slot) {
+            handler(std::forward<Args>(args)...);
+        }
+        return Alive(life);
+    }
 
     bool SocketExists();
     void DestroySocket();

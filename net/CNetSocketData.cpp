@@ -88,7 +88,6 @@ void CNetSocket::SendBufferedData() {
 }
 
 void CNetSocket::SendBufferedDataTCP() {
-    const std::weak_ptr<char> life = m_life;
     int32_t lngSent = 0;
     ssize_t lngResult = 0;
     while (!m_sendBuffer.Empty() && lngResult != -1) {
@@ -102,20 +101,12 @@ void CNetSocket::SendBufferedDataTCP() {
             if (static_cast<std::size_t>(lngResult) >= m_sendBuffer.Size()) {
                 Trace("OK Finished SENDING");
                 m_sendBuffer.Clear();
-                const auto progress = Events.SendProgress;
-                if (progress) {
-                    progress(lngSent, 0);
-                    if (!Alive(life)) {
-                        return;
-                    }
+                if (!RaiseEvent(Events.SendProgress, lngSent, 0)) {
+                    return;
                 }
                 lngSent = 0;
-                const auto complete = Events.SendComplete;
-                if (complete) {
-                    complete();
-                    if (!Alive(life)) {
-                        return;
-                    }
+                if (!RaiseEvent(Events.SendComplete)) {
+                    return;
                 }
             } else {
                 m_sendBuffer.Consume(static_cast<std::size_t>(lngResult));
@@ -130,10 +121,7 @@ void CNetSocket::SendBufferedDataTCP() {
             Trace("Buffer Status: Send buffer full, waiting...");
             modNetSocket::Reenable(m_lngSocket, FD_WRITE);
             if (lngSent > 0) {
-                const auto progress = Events.SendProgress;
-                if (progress) {
-                    progress(lngSent, static_cast<int32_t>(m_sendBuffer.Size()));
-                }
+                RaiseEvent(Events.SendProgress, lngSent, static_cast<int32_t>(m_sendBuffer.Size()));
             }
             return;
         }
@@ -186,10 +174,7 @@ void CNetSocket::RecvDataToBuffer() {
     if (lngRead == 0) {
         return; // the peer's orderly close; FD_CLOSE follows
     }
-    const auto handler = Events.DataArrival;
-    if (handler) {
-        handler(static_cast<int32_t>(m_recvBuffer.Size()));
-    }
+    RaiseEvent(Events.DataArrival, static_cast<int32_t>(m_recvBuffer.Size()));
 }
 
 int32_t CNetSocket::GetPendingDatagramSize() const {
@@ -210,17 +195,12 @@ void CNetSocket::DiscardDatagram() {
 }
 
 void CNetSocket::ReceiveDatagram() {
-    const std::weak_ptr<char> life = m_life;
     const int32_t fd = m_lngSocket;
     m_blnDatagramTaken = false;
     const int32_t lngSize = GetPendingDatagramSize();
     if (lngSize > 0) {
-        const auto handler = Events.DataArrival;
-        if (handler) {
-            handler(lngSize);
-            if (!Alive(life)) {
-                return;
-            }
+        if (!RaiseEvent(Events.DataArrival, lngSize)) {
+            return;
         }
     }
     // Only a datagram that nobody read is dropped; discarding unconditionally would throw

@@ -70,17 +70,12 @@ void CNetSocket::OnAccept() {
         throw;
     }
 
-    const std::weak_ptr<char> life = m_life;
     const int32_t lngSavedPort = m_lngRemotePort;
     const std::string strSavedIP = m_strRemoteHostIP;
     const std::string strSavedHost = m_strRemoteHost;
     GetRemoteInfo(fdNew);
     Trace("OK Accepted socket: " + std::to_string(fdNew));
-    const auto handler = Events.ConnectionRequest;
-    if (handler) {
-        handler(fdNew);
-    }
-    const bool blnAlive = Alive(life);
+    const bool blnAlive = RaiseEvent(Events.ConnectionRequest, fdNew);
     if (blnAlive && m_lngState == sckListening) {
         m_lngRemotePort = lngSavedPort;
         m_strRemoteHostIP = strSavedIP;
@@ -146,22 +141,14 @@ void CNetSocket::Accept(int32_t requestID) {
     }
     modNetSocket::ChangeSocketRouteOwner(requestID, this);
 
-    const std::weak_ptr<char> life = m_life;
     if (!m_recvBuffer.Empty()) {
-        const auto arrival = Events.DataArrival;
-        if (arrival) {
-            arrival(static_cast<int32_t>(m_recvBuffer.Size()));
-            if (!Alive(life)) {
-                return;
-            }
+        if (!RaiseEvent(Events.DataArrival, static_cast<int32_t>(m_recvBuffer.Size()))) {
+            return;
         }
     }
     if (holder && holder->State() == sckClosing && m_lngState == sckConnected) {
         SetState(sckClosing);
-        const auto close = Events.CloseSck;
-        if (close) {
-            close();
-        }
+        RaiseEvent(Events.CloseSck);
     }
 }
 

@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
 # Builds every libFuzzer target with clang (address and undefined-behaviour sanitizers) and
 # runs each for SECONDS (default 60), starting from the hand-made seeds in fuzz/corpus/<target>.
+# Usage: tools/fuzz.sh [SECONDS [TARGET...]]; with no targets named, every fuzz/fuzz_*.cpp runs.
 # Prints the executions and findings of each target; exits non-zero if any target found one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+shift || true
 dir=build-fuzz
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DATA_FUZZ=ON -DATA_BENCHMARKS=OFF >/dev/null
 cmake --build "$dir" --target fuzz_all
 status=0
 printf '%-16s %12s %s\n' target executions findings
-for source in fuzz/fuzz_*.cpp; do
-    name=$(basename "$source" .cpp)
+if [ $# -gt 0 ]; then
+    targets=("$@")
+else
+    targets=()
+    for source in fuzz/fuzz_*.cpp; do targets+=("$(basename "$source" .cpp)"); done
+fi
+for name in "${targets[@]}"; do
     work="$dir/fuzz-work/$name"
     mkdir -p "$work/corpus" "$work/findings"
     [ -d "fuzz/corpus/$name" ] && cp -n fuzz/corpus/"$name"/* "$work/corpus/" 2>/dev/null || true

@@ -179,6 +179,7 @@ bool ConfigBackup::CheckTimeout() {
         return false;
     m_blnActive = false;
     m_engine.AbortScript();
+    DiscardPart();
     const std::string strReply = m_strLastReply.empty() ? std::string("no reply") : m_strLastReply;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%g", m_options.dblTimeLimitSeconds);
@@ -208,6 +209,7 @@ void ConfigBackup::FailWrite(const std::string& strReason) {
     m_blnWriteFailed = true;
     m_blnActive = false;
     m_engine.AbortScript();
+    DiscardPart();
     m_window.ShowMessage("The backup failed: the file " + PartFileName() +
                              " could not be written (" + strReason + ").",
                          MessageIcon::Warning);
@@ -240,6 +242,14 @@ void ConfigBackup::ZelTelnet_ReceivedData(const std::string& strData,
     m_lngBytesWritten += static_cast<int64_t>(strData.size());
 }
 
+void ConfigBackup::DiscardPart() {
+    if (!m_blnPartCreated)
+        return;
+    std::error_code ec;
+    std::filesystem::remove(PartFileName(), ec);
+    m_blnPartCreated = false;
+}
+
 void ConfigBackup::Finish() {
     m_blnActive = false;
     m_SetControlsEnabled(true);
@@ -252,6 +262,7 @@ void ConfigBackup::ZelTelnet_ScriptComplete() {
     std::error_code ec;
     if (m_blnWriteFailed || m_lngBytesWritten == 0 || !m_blnPartCreated ||
         !std::filesystem::exists(PartFileName(), ec)) {
+        DiscardPart();
         m_window.ShowMessage(kNoDataMessage, MessageIcon::Warning);
         Finish();
         return;
@@ -279,6 +290,7 @@ void ConfigBackup::ZelTelnet_ScriptError(bool blnUnrecognised, bool blnLoginFail
     if (!m_blnActive)
         return;
     m_blnActive = false;
+    DiscardPart();
     if (blnLoginFailed)
         m_window.ShowMessage(kLoginErrorMessage, MessageIcon::Warning);
     else if (blnUnrecognised)

@@ -58,7 +58,8 @@ public:
     // Starts the backup and yields to the event loop until it has ended (completed, failed,
     // timed out or aborted by Form_Unload), so the time limit needs no timer.
     void cmdBackup_Click();
-    // Closing the window: aborts a running backup; a partial ".part" file stays.
+    // Closing the window: aborts a running backup; a partial ".part" file stays. Every other
+    // unsuccessful end removes the ".part" file.
     void Form_Unload();
 
     void ZelTelnet_ReceivedData(const std::string& strData, const std::string& strCommand);
@@ -69,6 +70,8 @@ public:
     bool CheckTimeout();
 
     bool IsBusy() const { return m_blnActive; }
+    // Seconds without progress after which a running backup is given up.
+    void SetTimeLimit(double dblSeconds) { m_options.dblTimeLimitSeconds = dblSeconds; }
     int32_t ScriptMode() const { return m_lngScriptMode; }
     const std::string& ScriptText() const { return m_strScriptText; }
     const std::string& RemoteFileName() const { return m_strRemoteFileName; }
@@ -92,6 +95,8 @@ private:
     void BuildBackupScript();
     void Finish(); // back to idle
     void FailWrite(const std::string& strReason);
+    // A backup that did not succeed leaves no partial file behind.
+    void DiscardPart();
     double Now() const;
 
     IWindowOps& m_window;

@@ -19,8 +19,9 @@
 
 namespace ata::test {
 
-// A small HTTP/1.1 server on 127.0.0.1 and an ephemeral port, standing in for the ATA's web
-// server. Each path answers with a status and a body, possibly after a delay, or never.
+// A small HTTP/1.1 server on a loopback address (127.0.0.1 and an ephemeral port unless told
+// otherwise), standing in for the ATA's web server. Each path answers with a status and a
+// body, possibly after a delay, or never.
 class FakeAtaHttpServer {
 public:
     struct Route {
@@ -29,19 +30,22 @@ public:
         int intDelayMs = 0;      // wait this long before answering
         bool blnHang = false;    // read the request, never answer
         bool blnDropped = false; // close without any answer
+        bool blnReset = false;   // send the headers and half the body, then reset
     };
 
-    FakeAtaHttpServer() {
+    explicit FakeAtaHttpServer(const std::string& strHost = "127.0.0.1", int intPort = 0) {
+        if (strHost.rfind("127.", 0) != 0)
+            throw std::invalid_argument("fake ATA: loopback addresses only");
         m_fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         int one = 1;
         ::setsockopt(m_fdListen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = 0;
+        ::inet_pton(AF_INET, strHost.c_str(), &addr.sin_addr);
+        addr.sin_port = htons(static_cast<uint16_t>(intPort));
         if (m_fdListen < 0 || ::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) ||
             ::listen(m_fdListen, 16)) {
-            throw std::runtime_error("fake ATA: cannot listen on 127.0.0.1");
+            throw std::runtime_error("fake ATA: cannot listen on " + strHost);
         }
         socklen_t len = sizeof addr;
         ::getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&addr), &len);
@@ -70,7 +74,7 @@ public:
         m_mapRoutes[strPath] = std::move(route);
     }
     void SetPage(const std::string& strPath, const std::string& strBody) {
-        SetRoute(strPath, Route{200, strBody, 0, false, false});
+        SetRoute(strPath, Route{200, strBody, 0, false, false, false});
     }
 
     int Port() const { return m_intPort; }
@@ -123,7 +127,7 @@ private:
         const size_t a = strLine.find(' ');
         const size_t b = strLine.find(' ', a + 1);
         const std::string strPath = strLine.substr(a + 1, b - a - 1);
-        Route route{404, "not found", 0, false, false};
+        Route route{404, "not found", 0, false, false, false};
         {
             std::lock_guard<std::mutex> lock(m_mtx);
             m_vecRequests.push_back(strLine);
@@ -148,15 +152,22 @@ private:
                                    "\r\nContent-Type: text/plain\r\nContent-Length: " +
                                    std::to_string(route.strBody.size()) +
                                    "\r\nConnection: close\r\n\r\n" + route.strBody;
+            const size_t lngEnd =
+                route.blnReset ? strReply.size() - route.strBody.size() / 2 : strReply.size();
             size_t done = 0;
-            while (done < strReply.size() && !m_blnStop) {
-                const ssize_t n =
-                    ::send(fd, strReply.data() + done, strReply.size() - done, MSG_NOSIGNAL);
+            while (done < lngEnd && !m_blnStop) {
+                const ssize_t n = ::send(fd, strReply.data() + done, lngEnd - done, MSG_NOSIGNAL);
                 if (n <= 0) {
                     break;
                 }
                 done += static_cast<size_t>(n);
             }
+        }
+        if (route.blnReset) {
+            const linger lngr{1, 0}; // a zero linger time turns the close into a reset
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lngr, sizeof lngr);
+            ::close(fd);
+            return;
         }
         ::shutdown(fd, SHUT_WR);
         // Let the client read everything before the close.

@@ -84,7 +84,7 @@ TEST_F(DeviceFetchTest, MissingStatusPageGivesRedLamp) {
 TEST_F(DeviceFetchTest, FlagsAndTextForEachKindOfAnswer) {
     server.SetPage("/nul", std::string("ab\0cd", 5));
     server.SetPage("/one", "x");
-    server.SetRoute("/err", {500, "oops", 0, false, false});
+    server.SetRoute("/err", {500, "oops", 0, false, false, false});
     EXPECT_EQ(Browse("nul"), "ab\ncd");
     EXPECT_TRUE(downloader.blnDownloadComplete());
     EXPECT_FALSE(downloader.blnDownloadError());
@@ -100,13 +100,13 @@ TEST_F(DeviceFetchTest, FlagsAndTextForEachKindOfAnswer) {
 }
 
 TEST_F(DeviceFetchTest, AnswerDuringFirstSleepReturnsAfterThatSleep) {
-    server.SetRoute("/cgi/syslog.txt", {200, "01/02/2008 10:00:00 x", 300, false, false});
+    server.SetRoute("/cgi/syslog.txt", {200, "01/02/2008 10:00:00 x", 300, false, false, false});
     EXPECT_EQ(Browse("cgi/syslog.txt"), "01/02/2008 10:00:00 x");
     EXPECT_EQ(window.OpsStartingWith("Sleep"), std::vector<std::string>{"Sleep(1000)"});
 }
 
 TEST_F(DeviceFetchTest, SilentOrAbsentDeviceEndsAsFailure) {
-    server.SetRoute("/cgi/syslog.txt", {200, "", 0, true, false});
+    server.SetRoute("/cgi/syslog.txt", {200, "", 0, true, false, false});
     const auto start = Clock::now();
     EXPECT_EQ(Browse("cgi/syslog.txt"), "");
     EXPECT_TRUE(downloader.blnDownloadError());

@@ -73,8 +73,8 @@ TEST_F(CurlHttpReaderTest, CompletionRunsOnlyFromThePostedQueue) {
 }
 
 TEST_F(CurlHttpReaderTest, HttpErrorStatusesAreFailures) {
-    server.SetRoute("/missing", {404, "no such page", 0, false, false});
-    server.SetRoute("/broken", {500, "internal error", 0, false, false});
+    server.SetRoute("/missing", {404, "no such page", 0, false, false, false});
+    server.SetRoute("/broken", {500, "internal error", 0, false, false, false});
     CurlHttpReader reader(Poster());
     for (const char* strPath : {"/missing", "/broken"}) {
         auto result = Fetch(reader, server.Url(strPath));
@@ -100,7 +100,7 @@ TEST_F(CurlHttpReaderTest, BodyAboveTheCapIsAFailure) {
 }
 
 TEST_F(CurlHttpReaderTest, SilentServerFailsWithinTheOverallTimeOut) {
-    server.SetRoute("/hang", {200, "", 0, true, false});
+    server.SetRoute("/hang", {200, "", 0, true, false, false});
     CurlHttpReader::Options options;
     options.lngTotalTimeoutMs = 1500;
     CurlHttpReader reader(Poster(), options);
@@ -112,7 +112,7 @@ TEST_F(CurlHttpReaderTest, SilentServerFailsWithinTheOverallTimeOut) {
 }
 
 TEST_F(CurlHttpReaderTest, SlowServerWithinTheTimeOutSucceeds) {
-    server.SetRoute("/slow", {200, "late but fine", 1200, false, false});
+    server.SetRoute("/slow", {200, "late but fine", 1200, false, false, false});
     CurlHttpReader reader(Poster());
     auto result = Fetch(reader, server.Url("/slow"));
     ASSERT_TRUE(result);
@@ -121,7 +121,7 @@ TEST_F(CurlHttpReaderTest, SlowServerWithinTheTimeOutSucceeds) {
 }
 
 TEST_F(CurlHttpReaderTest, RefusedAndDroppedConnectionsAreFailures) {
-    server.SetRoute("/dropped", {200, "", 0, false, true});
+    server.SetRoute("/dropped", {200, "", 0, false, true, false});
     CurlHttpReader reader(Poster());
     auto refused =
         Fetch(reader, "http://127.0.0.1:" + std::to_string(ata::test::UnusedLoopbackPort()) + "/x");
@@ -148,7 +148,7 @@ TEST_F(CurlHttpReaderTest, ProxySettingsOfTheEnvironmentAreIgnored) {
 }
 
 TEST_F(CurlHttpReaderTest, DestroyingWithTransferInFlightJoinsAndPostsNothing) {
-    server.SetRoute("/hang", {200, "", 0, true, false});
+    server.SetRoute("/hang", {200, "", 0, true, false, false});
     bool blnCalled = false;
     const auto start = Clock::now();
     {

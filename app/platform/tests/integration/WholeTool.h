@@ -1,0 +1,89 @@
+#pragma once
+
+#include "app/platform/CurlHttpReader.h"
+#include "app/platform/LinuxIcmp.h"
+#include "app/platform/LinuxSocketService.h"
+#include "app/platform/Reactor.h"
+#include "net/modNetSocket.h"
+#include "script/NetScriptSocket.h"
+#include "script/ZelTelnet.h"
+#include "workflow/FileDownloader.h"
+#include "workflow/frmMain.h"
+#include "workflow/tests/RecordingWindow.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace ata::test {
+
+inline std::string ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+inline void WriteWholeFile(const std::filesystem::path& path, const std::string& strContent) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << strContent;
+}
+
+// The whole window logic as the application composes it: real ICMP, HTTP through libcurl, FTP
+// through the script engine on the socket layer, all on one reactor, behind a recording
+// window. Form_Load has run when the constructor returns.
+struct WholeTool {
+    Reactor reactor;
+    LinuxSocketService service{reactor};
+    CurlHttpReader reader;
+    FileDownloader downloader{reader};
+    LinuxIcmp icmp;
+    RecordingWindow window;
+    std::unique_ptr<script::ZelTelnet> engine;
+    std::unique_ptr<frmMain> frm;
+
+    explicit WholeTool(const std::string& strAppFolder,
+                       CurlHttpReader::Options options = CurlHttpReader::Options{})
+        : reader([this](std::function<void()> task) { reactor.Post(std::move(task)); }, options) {
+        modNetSocket::InstallPlatform(&service);
+        script::ScriptHost host;
+        host.DoEvents = [this] { reactor.RunOnce(0); };
+        engine = script::MakeNetZelTelnet(host);
+        window.OnYield = [this] { reactor.RunOnce(5); };
+        frm = std::make_unique<frmMain>(window, icmp, downloader, *engine, strAppFolder);
+        frm->Form_Load();
+    }
+    ~WholeTool() {
+        frm.reset();
+        engine.reset();
+        reactor.RunUntilIdle();
+        modNetSocket::InstallPlatform(nullptr);
+    }
+    WholeTool(const WholeTool&) = delete;
+    WholeTool& operator=(const WholeTool&) = delete;
+
+    // True when the last state set for every input and command is "enabled".
+    bool ControlsEnabled() const {
+        for (const char* name : {"cboIp", "txtUser", "txtPass", "cmdStatus", "cmdLog", "cmdBackup",
+                                 "cmdSaveLog", "cmdSummarise", "txtLog"}) {
+            const std::string strPrefix = std::string("SetEnabled(") + name + ",";
+            std::string strLast;
+            for (const auto& op : window.vecOps)
+                if (op.rfind(strPrefix, 0) == 0)
+                    strLast = op;
+            if (strLast != strPrefix + "1)")
+                return false;
+        }
+        return true;
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> vec = window.OpsStartingWith("Warning(");
+        for (const auto& s : window.OpsStartingWith("Information("))
+            vec.push_back(s);
+        return vec;
+    }
+};
+
+} // namespace ata::test

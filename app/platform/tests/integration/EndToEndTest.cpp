@@ -1,21 +1,9 @@
-#include "app/platform/CurlHttpReader.h"
-#include "app/platform/LinuxIcmp.h"
-#include "app/platform/LinuxSocketService.h"
-#include "app/platform/Reactor.h"
-#include "net/modNetSocket.h"
-#include "script/NetScriptSocket.h"
-#include "script/ZelTelnet.h"
+#include "WholeTool.h"
 #include "script/tests/ServerProcess.h"
 #include "workflow/ConfigBackup.h"
-#include "workflow/FileDownloader.h"
-#include "workflow/frmMain.h"
-#include "workflow/tests/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace ata {
@@ -23,40 +11,29 @@ namespace {
 
 namespace fs = std::filesystem;
 using script::test::ServerProcess;
+using test::ReadWholeFile;
+using test::WriteWholeFile;
 
 // The address of the fake ATA: a loopback address of its own, so that ports 80 and 21 are
 // free for it whatever else runs on 127.0.0.1.
 constexpr const char* kAtaAddress = "127.0.0.2";
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& strContent) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << strContent;
-}
-
-// The whole window logic against a fake ATA: real ICMP, HTTP through libcurl, FTP through the
-// script engine on the socket layer, all on one reactor as in the application.
+// Every command of the whole tool against a fake ATA.
 class EndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (::geteuid() != 0)
             GTEST_SKIP() << "needs root to serve the fake ATA on ports 80 and 21";
         fs::remove_all(m_root);
-        WriteFile(m_root / "web/doc/m_set.htm",
-                  "<html><!--SIP Registration Information!--><table><tr><td> Registered "
-                  "</td></tr></table></html>");
-        WriteFile(m_root / "web/cgi/syslog.txt",
-                  "12/05/2026 08:00:00.120 SIP Registration succeeded for 100\r\n"
-                  "12/05/2026 09:30:00.500 Power on\r\n");
+        WriteWholeFile(m_root / "web/doc/m_set.htm",
+                       "<html><!--SIP Registration Information!--><table><tr><td> Registered "
+                       "</td></tr></table></html>");
+        WriteWholeFile(m_root / "web/cgi/syslog.txt",
+                       "12/05/2026 08:00:00.120 SIP Registration succeeded for 100\r\n"
+                       "12/05/2026 09:30:00.500 Power on\r\n");
         for (int i = 0; i < 4096; ++i)
             m_strConfig += static_cast<char>((i * 7) & 0xFF);
-        WriteFile(m_root / "ftp/RFA/CONFIG.REG", m_strConfig);
+        WriteWholeFile(m_root / "ftp/RFA/CONFIG.REG", m_strConfig);
         fs::create_directories(m_root / "app");
 
         m_http = std::make_unique<ServerProcess>(std::vector<std::string>{
@@ -68,23 +45,15 @@ protected:
         if (m_http->Port() != 80 || m_ftp->Port() != 21)
             GTEST_SKIP() << "ports 80 and 21 of " << kAtaAddress << " are not free";
 
-        modNetSocket::InstallPlatform(&m_service);
-        script::ScriptHost host;
-        host.DoEvents = [this] { m_reactor.RunOnce(0); };
-        m_engine = script::MakeNetZelTelnet(host);
-        m_window.OnYield = [this] { m_reactor.RunOnce(5); };
-        m_frm = std::make_unique<frmMain>(m_window, m_icmp, m_downloader, *m_engine,
-                                          (m_root / "app").string());
-        m_frm->Form_Load();
-        m_window.strIp = kAtaAddress;
-        m_window.strUser = "admin";
-        m_window.strPass = "secret";
+        m_tool = std::make_unique<test::WholeTool>((m_root / "app").string());
+        m_frm = m_tool->frm.get();
+        m_tool->window.strIp = kAtaAddress;
+        m_tool->window.strUser = "admin";
+        m_tool->window.strPass = "secret";
     }
 
     void TearDown() override {
-        m_frm.reset();
-        m_engine.reset();
-        modNetSocket::InstallPlatform(nullptr);
+        m_tool.reset();
         m_ftp.reset();
         m_http.reset();
         fs::remove_all(m_root);
@@ -93,46 +62,39 @@ protected:
     fs::path m_root = fs::temp_directory_path() / ("ata-e2e-" + std::to_string(::getpid()));
     std::string m_strConfig;
     std::unique_ptr<ServerProcess> m_http, m_ftp;
-    Reactor m_reactor;
-    LinuxSocketService m_service{m_reactor};
-    CurlHttpReader m_reader{
-        [this](std::function<void()> task) { m_reactor.Post(std::move(task)); }};
-    FileDownloader m_downloader{m_reader};
-    LinuxIcmp m_icmp;
-    test::RecordingWindow m_window;
-    std::unique_ptr<script::ZelTelnet> m_engine;
-    std::unique_ptr<frmMain> m_frm;
+    std::unique_ptr<test::WholeTool> m_tool;
+    frmMain* m_frm = nullptr;
 };
 
 TEST_F(EndToEndTest, EveryCommandWorksAgainstTheAta) {
     m_frm->cmdStatus_Click();
-    EXPECT_EQ(m_window.lngPowerColour, kColourGreen);
-    EXPECT_EQ(m_window.lngVoIPColour, kColourGreen);
-    EXPECT_EQ(m_window.strStatus, "ATA status read.");
+    EXPECT_EQ(m_tool->window.lngPowerColour, kColourGreen);
+    EXPECT_EQ(m_tool->window.lngVoIPColour, kColourGreen);
+    EXPECT_EQ(m_tool->window.strStatus, "ATA status read.");
 
     m_frm->cmdLog_Click();
-    EXPECT_EQ(m_window.strLog, "05/12/2026 09:30:00 Power on\r\n"
-                               "05/12/2026 08:00:00 SIP Registration succeeded for 100");
-    EXPECT_EQ(m_window.strStatus, "Log sorted.");
+    EXPECT_EQ(m_tool->window.strLog, "05/12/2026 09:30:00 Power on\r\n"
+                                     "05/12/2026 08:00:00 SIP Registration succeeded for 100");
+    EXPECT_EQ(m_tool->window.strStatus, "Log sorted.");
 
     m_frm->cmdSaveLog_Click();
-    const std::string strSaved = ReadFile(m_frm->SysLogFile());
+    const std::string strSaved = ReadWholeFile(m_frm->SysLogFile());
     EXPECT_NE(strSaved.find("05/12/2026 09:30:00 Power on"), std::string::npos);
     EXPECT_LT(strSaved.find("Power on"), strSaved.find("SIP Registration"));
 
     m_frm->cmdBackup_Click();
-    EXPECT_EQ(m_window.strStatus, "Backup complete.");
-    EXPECT_EQ(m_window.OpsStartingWith("Information(Current config backed up.)").size(), 1u);
+    EXPECT_EQ(m_tool->window.strStatus, "Backup complete.");
+    EXPECT_EQ(m_tool->window.OpsStartingWith("Information(Current config backed up.)").size(), 1u);
     ASSERT_FALSE(m_frm->Backup().SavedFileName().empty());
-    EXPECT_EQ(ReadFile(m_frm->Backup().SavedFileName()), m_strConfig);
-    EXPECT_EQ(m_window.vecOps.back(), "SetEnabled(txtLog,1)");
+    EXPECT_EQ(ReadWholeFile(m_frm->Backup().SavedFileName()), m_strConfig);
+    EXPECT_EQ(m_tool->window.vecOps.back(), "SetEnabled(txtLog,1)");
 }
 
 TEST_F(EndToEndTest, AWrongPasswordEndsTheBackupWithAWarningAndNoFile) {
-    m_window.strPass = "wrong";
+    m_tool->window.strPass = "wrong";
     m_frm->cmdBackup_Click();
-    EXPECT_EQ(m_window.OpsStartingWith("Warning").size(), 1u);
-    EXPECT_EQ(m_window.vecOps.back(), "SetEnabled(txtLog,1)");
+    EXPECT_EQ(m_tool->window.OpsStartingWith("Warning").size(), 1u);
+    EXPECT_EQ(m_tool->window.vecOps.back(), "SetEnabled(txtLog,1)");
     for (const auto& entry : fs::directory_iterator(m_root / "app"))
         EXPECT_EQ(entry.path().filename().string().rfind("Config", 0), std::string::npos)
             << entry.path();

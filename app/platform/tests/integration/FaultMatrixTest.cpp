@@ -106,6 +106,24 @@ protected:
         ASSERT_EQ(std::system(("mount -o remount,ro " + m_app.string()).c_str()), 0);
     }
 
+    // Save, summary and backup each fail with their warning; the history stays as it was and
+    // no other file appears.
+    void SaveSummariseAndBackUpAllFail(test::WholeTool& tool, const std::string& strHistory) {
+        tool.frm->cmdSaveLog_Click();
+        EXPECT_EQ(tool.window.strStatus, "Could not save system log.");
+        EXPECT_TRUE(tool.ControlsEnabled());
+        tool.frm->cmdSummarise_Click();
+        EXPECT_EQ(tool.window.strStatus, "Could not save system log summary.");
+        EXPECT_TRUE(tool.ControlsEnabled());
+        tool.frm->cmdBackup_Click();
+        const auto warnings = tool.window.OpsStartingWith("Warning(");
+        ASSERT_EQ(warnings.size(), 3u);
+        EXPECT_NE(warnings[2].find("could not be written"), std::string::npos);
+        EXPECT_TRUE(tool.ControlsEnabled());
+        EXPECT_EQ(ReadWholeFile(m_app / "sys-log.txt"), strHistory);
+        EXPECT_EQ(OtherFiles({"sys-log.txt"}), std::vector<std::string>{});
+    }
+
     fs::path m_root = fs::temp_directory_path() / ("ata-faults-" + std::to_string(::getpid()));
     fs::path m_app = m_root / "app";
     std::string m_strConfig;
@@ -219,20 +237,7 @@ TEST_F(FaultMatrixTest, AReadOnlyProgramFolderFailsEveryWriteAndKeepsTheHistory)
     auto& tool = Tool();
     tool.window.strLog = "05/12/2026 09:30:00 Power on";
 
-    tool.frm->cmdSaveLog_Click();
-    EXPECT_EQ(tool.window.strStatus, "Could not save system log.");
-    EXPECT_TRUE(tool.ControlsEnabled());
-    tool.frm->cmdSummarise_Click();
-    EXPECT_EQ(tool.window.strStatus, "Could not save system log summary.");
-    EXPECT_TRUE(tool.ControlsEnabled());
-    tool.frm->cmdBackup_Click();
-    const auto warnings = tool.window.OpsStartingWith("Warning(");
-    ASSERT_EQ(warnings.size(), 3u);
-    EXPECT_NE(warnings[2].find("could not be written"), std::string::npos);
-    EXPECT_TRUE(tool.ControlsEnabled());
-
-    EXPECT_EQ(ReadWholeFile(m_app / "sys-log.txt"), strHistory);
-    EXPECT_EQ(OtherFiles({"sys-log.txt"}), std::vector<std::string>{});
+    SaveSummariseAndBackUpAllFail(tool, strHistory);
 }
 
 TEST_F(FaultMatrixTest, AFullDiskFailsEveryWriteAndKeepsTheHistory) {
@@ -242,20 +247,9 @@ TEST_F(FaultMatrixTest, AFullDiskFailsEveryWriteAndKeepsTheHistory) {
     StartFtp("normal");
     auto& tool = Tool();
     tool.window.strLog = "05/12/2026 09:30:00 Power on";
-    {
-        FileSizeLimit limit(4096);
-        tool.frm->cmdSaveLog_Click();
-        EXPECT_EQ(tool.window.strStatus, "Could not save system log.");
-        tool.frm->cmdSummarise_Click();
-        EXPECT_EQ(tool.window.strStatus, "Could not save system log summary.");
-        tool.frm->cmdBackup_Click();
-    }
-    const auto warnings = tool.window.OpsStartingWith("Warning(");
-    ASSERT_EQ(warnings.size(), 3u);
-    EXPECT_NE(warnings[2].find("could not be written"), std::string::npos);
-    EXPECT_TRUE(tool.ControlsEnabled());
-    EXPECT_EQ(ReadWholeFile(m_app / "sys-log.txt"), strHistory);
-    EXPECT_EQ(OtherFiles({"sys-log.txt"}), std::vector<std::string>{});
+    // Checks read files only, which the limit does not stop.
+    FileSizeLimit limit(4096);
+    SaveSummariseAndBackUpAllFail(tool, strHistory);
 }
 
 } // namespace

@@ -34,15 +34,16 @@ public:
     };
 
     explicit FakeAtaHttpServer(const std::string& strHost = "127.0.0.1", int intPort = 0) {
-        if (strHost.rfind("127.", 0) != 0)
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(intPort));
+        // Anything but a dotted loopback address is refused, never bound as the wildcard.
+        if (strHost.rfind("127.", 0) != 0 ||
+            ::inet_pton(AF_INET, strHost.c_str(), &addr.sin_addr) != 1)
             throw std::invalid_argument("fake ATA: loopback addresses only");
         m_fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         int one = 1;
         ::setsockopt(m_fdListen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        ::inet_pton(AF_INET, strHost.c_str(), &addr.sin_addr);
-        addr.sin_port = htons(static_cast<uint16_t>(intPort));
         if (m_fdListen < 0 || ::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) ||
             ::listen(m_fdListen, 16)) {
             throw std::runtime_error("fake ATA: cannot listen on " + strHost);

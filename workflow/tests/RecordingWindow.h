@@ -9,6 +9,11 @@
 
 namespace ata::test {
 
+// The inputs and commands a running command disables, in the order the window sets them.
+inline constexpr const char* kGatedControls[] = {"cboIp",      "txtUser",      "txtPass",
+                                                 "cmdStatus",  "cmdLog",       "cmdBackup",
+                                                 "cmdSaveLog", "cmdSummarise", "txtLog"};
+
 // Records every window operation in order as a readable line, for example
 // "SetStatus(Validatin IP address...)" or "SetEnabled(cmdLog,0)", and keeps the field contents
 // so that the workflow reads back what it wrote.
@@ -140,6 +145,17 @@ public:
             if (op.rfind(strPrefix, 0) == 0)
                 out.push_back(op);
         return out;
+    }
+
+    // True when the last state set for every gated control is "enabled".
+    bool AllGatedEnabled() const {
+        for (const char* name : kGatedControls) {
+            const std::string strPrefix = std::string("SetEnabled(") + name + ",";
+            const auto ops = OpsStartingWith(strPrefix);
+            if (ops.empty() || ops.back() != strPrefix + "1)")
+                return false;
+        }
+        return true;
     }
 
 private:

@@ -71,8 +71,7 @@ protected:
 
     std::vector<std::string> Gating(bool blnEnabled) {
         std::vector<std::string> ops;
-        for (const char* name : {"cboIp", "txtUser", "txtPass", "cmdStatus", "cmdLog", "cmdBackup",
-                                 "cmdSaveLog", "cmdSummarise", "txtLog"})
+        for (const char* name : test::kGatedControls)
             ops.push_back(std::string("SetEnabled(") + name + (blnEnabled ? ",1)" : ",0)"));
         return ops;
     }

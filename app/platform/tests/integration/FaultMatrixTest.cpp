@@ -111,15 +111,15 @@ protected:
     void SaveSummariseAndBackUpAllFail(test::WholeTool& tool, const std::string& strHistory) {
         tool.frm->cmdSaveLog_Click();
         EXPECT_EQ(tool.window.strStatus, "Could not save system log.");
-        EXPECT_TRUE(tool.ControlsEnabled());
+        EXPECT_TRUE(tool.window.AllGatedEnabled());
         tool.frm->cmdSummarise_Click();
         EXPECT_EQ(tool.window.strStatus, "Could not save system log summary.");
-        EXPECT_TRUE(tool.ControlsEnabled());
+        EXPECT_TRUE(tool.window.AllGatedEnabled());
         tool.frm->cmdBackup_Click();
         const auto warnings = tool.window.OpsStartingWith("Warning(");
         ASSERT_EQ(warnings.size(), 3u);
         EXPECT_NE(warnings[2].find("could not be written"), std::string::npos);
-        EXPECT_TRUE(tool.ControlsEnabled());
+        EXPECT_TRUE(tool.window.AllGatedEnabled());
         EXPECT_EQ(ReadWholeFile(m_app / "sys-log.txt"), strHistory);
         EXPECT_EQ(OtherFiles({"sys-log.txt"}), std::vector<std::string>{});
     }
@@ -163,7 +163,7 @@ TEST_F(FaultMatrixTest, EveryHttpFailureEndsTheStatusReadWithARedLamp) {
         EXPECT_EQ(tool.window.lngPowerColour, kColourGreen);
         EXPECT_EQ(tool.window.lngVoIPColour, kColourRed);
         EXPECT_EQ(tool.window.strStatus, "ATA status read.");
-        EXPECT_TRUE(tool.ControlsEnabled());
+        EXPECT_TRUE(tool.window.AllGatedEnabled());
         EXPECT_EQ(server.RequestLines().size(), 1u);
     }
 }
@@ -173,7 +173,7 @@ TEST_F(FaultMatrixTest, RefusedHttpEndsTheStatusReadWithARedLamp) {
     tool.frm->cmdStatus_Click();
     EXPECT_EQ(tool.window.lngVoIPColour, kColourRed);
     EXPECT_EQ(tool.window.strStatus, "ATA status read.");
-    EXPECT_TRUE(tool.ControlsEnabled());
+    EXPECT_TRUE(tool.window.AllGatedEnabled());
 }
 
 TEST_F(FaultMatrixTest, NulBytesInTheStatusPageAreReadAsLineBreaks) {
@@ -184,7 +184,7 @@ TEST_F(FaultMatrixTest, NulBytesInTheStatusPageAreReadAsLineBreaks) {
     auto& tool = Tool();
     tool.frm->cmdStatus_Click();
     EXPECT_EQ(tool.window.lngVoIPColour, kColourGreen);
-    EXPECT_TRUE(tool.ControlsEnabled());
+    EXPECT_TRUE(tool.window.AllGatedEnabled());
 }
 
 TEST_F(FaultMatrixTest, ALogResetMidBodyLeavesTheSavedHistoryAlone) {
@@ -198,7 +198,7 @@ TEST_F(FaultMatrixTest, ALogResetMidBodyLeavesTheSavedHistoryAlone) {
     tool.frm->cmdLog_Click();
     EXPECT_EQ(tool.window.strLog, "");
     EXPECT_TRUE(tool.window.blnLogVisible);
-    EXPECT_TRUE(tool.ControlsEnabled());
+    EXPECT_TRUE(tool.window.AllGatedEnabled());
     EXPECT_EQ(ReadWholeFile(m_app / "sys-log.txt"), strHistory);
 }
 
@@ -214,7 +214,7 @@ TEST_F(FaultMatrixTest, EveryFtpFailureEndsTheBackupWithOneWarningAndNoFile) {
         EXPECT_EQ(tool.window.OpsStartingWith("Warning(").size(), 1u);
         EXPECT_TRUE(tool.window.OpsStartingWith("Information(").empty());
         EXPECT_FALSE(tool.frm->Backup().IsBusy());
-        EXPECT_TRUE(tool.ControlsEnabled());
+        EXPECT_TRUE(tool.window.AllGatedEnabled());
         EXPECT_EQ(OtherFiles({}), std::vector<std::string>{});
         m_ftp.reset();
     }
@@ -227,7 +227,7 @@ TEST_F(FaultMatrixTest, A226BeforeTheLastDataChunkStillSavesTheWholeFile) {
     EXPECT_EQ(tool.window.OpsStartingWith("Information(Current config backed up.)").size(), 1u);
     ASSERT_FALSE(tool.frm->Backup().SavedFileName().empty());
     EXPECT_TRUE(ReadWholeFile(tool.frm->Backup().SavedFileName()) == m_strConfig);
-    EXPECT_TRUE(tool.ControlsEnabled());
+    EXPECT_TRUE(tool.window.AllGatedEnabled());
 }
 
 TEST_F(FaultMatrixTest, AReadOnlyProgramFolderFailsEveryWriteAndKeepsTheHistory) {

@@ -63,27 +63,6 @@ struct WholeTool {
     }
     WholeTool(const WholeTool&) = delete;
     WholeTool& operator=(const WholeTool&) = delete;
-
-    // True when the last state set for every input and command is "enabled".
-    bool ControlsEnabled() const {
-        for (const char* name : {"cboIp", "txtUser", "txtPass", "cmdStatus", "cmdLog", "cmdBackup",
-                                 "cmdSaveLog", "cmdSummarise", "txtLog"}) {
-            const std::string strPrefix = std::string("SetEnabled(") + name + ",";
-            std::string strLast;
-            for (const auto& op : window.vecOps)
-                if (op.rfind(strPrefix, 0) == 0)
-                    strLast = op;
-            if (strLast != strPrefix + "1)")
-                return false;
-        }
-        return true;
-    }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> vec = window.OpsStartingWith("Warning(");
-        for (const auto& s : window.OpsStartingWith("Information("))
-            vec.push_back(s);
-        return vec;
-    }
 };
 
 } // namespace ata::test

@@ -87,40 +87,40 @@ private:
     size_t m_lngPos = 0;
 };
 
-// One event on a connection, if the connection's state allows it; false when it did not.
-bool Act(FakeScriptSocket& sck, uint8_t bytOp, Actions& actions) {
+// One event on a connection, if the connection's state allows it.
+void Act(FakeScriptSocket& sck, uint8_t bytOp, Actions& actions) {
     switch (bytOp) {
     case 0:
         if (sck.lngState != sckConnecting)
-            return false;
+            return;
         sck.Connected();
-        return true;
+        return;
     case 1: {
         if (sck.lngState != sckConnected)
-            return false;
+            return;
         std::string s = actions.Chunk();
         if (s.empty())
-            return false;
+            return;
         sck.Receive(s);
-        return true;
+        return;
     }
     case 2:
         if (sck.lngState != sckConnected)
-            return false;
+            return;
         sck.PeerClose();
-        return true;
+        return;
     case 3:
         if (sck.lngState != sckConnected || sck.vecSent.empty())
-            return false;
+            return;
         sck.SendDone();
-        return true;
+        return;
     case 4:
         if (sck.lngState == sckClosed)
-            return false;
+            return;
         sck.Fail(10054, "Connection reset by peer");
-        return true;
+        return;
     default:
-        return false;
+        return;
     }
 }
 
@@ -156,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t lngSize) {
             blnAborted = true;
             continue;
         }
-        (void)Act((bytOp & 0x10) ? data : main, bytOp & 0x0F, actions);
+        Act((bytOp & 0x10) ? data : main, bytOp & 0x0F, actions);
         ATA_FUZZ_CHECK(events.lngEnds <= 1);
         ATA_FUZZ_CHECK(!events.blnLateEvent);
         if (events.lngEnds == 1)

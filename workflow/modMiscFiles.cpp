@@ -2,6 +2,7 @@
 
 #include "net/RaisedError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace ata::modMisc {
 
@@ -37,6 +39,30 @@ private:
     int m_fd;
 };
 
+// Removes a temporary file unless it was renamed into place.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(std::string strPath) : m_strPath(std::move(strPath)) {}
+    ~TempFileGuard() {
+        if (!m_blnKept) {
+            ::unlink(m_strPath.c_str());
+        }
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    void Keep() { m_blnKept = true; }
+
+private:
+    std::string m_strPath;
+    bool m_blnKept = false;
+};
+
+// How an attempt to replace a file through a temporary file ended.
+enum class EnmRenameResult { Replaced, Failed, FolderRefused };
+
+// The most symbolic links followed in a row before the path counts as a loop.
+constexpr int kMaxLinks = 40;
+
 [[noreturn]] void RaiseFileError(int intErrno, const std::string& strPath) {
     throw RaisedError(intErrno, "modMisc.ReadTextFile", strPath + ": " + std::strerror(intErrno));
 }
@@ -62,6 +88,143 @@ mode_t CurrentUmask() {
         }
     }
     return 022;
+}
+
+// The file a path names once every symbolic link on its last component is followed. Unlike
+// realpath() this works when the last link dangles: the result is then the missing file the
+// link names. Relative link texts count from the link's own folder. False on a read error or a
+// loop.
+bool ResolveLinks(const std::string& strPath, std::string& strTarget) {
+    strTarget = strPath;
+    for (int intLinks = 0; intLinks <= kMaxLinks; ++intLinks) {
+        struct stat objStat {};
+        if (::lstat(strTarget.c_str(), &objStat) != 0) {
+            return errno == ENOENT;
+        }
+        if (!S_ISLNK(objStat.st_mode)) {
+            return true;
+        }
+        std::string strLink(PATH_MAX, '\0');
+        const ssize_t lngLength = ::readlink(strTarget.c_str(), strLink.data(), strLink.size());
+        if (lngLength <= 0 || static_cast<size_t>(lngLength) >= strLink.size()) {
+            return false;
+        }
+        strLink.resize(static_cast<size_t>(lngLength));
+        strTarget = strLink.front() == '/' ? strLink : FolderOf(strTarget) + "/" + strLink;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// Writes the whole text from offset 0; lngDone tells how many bytes reached the file.
+bool WriteFromStart(int fd, const std::string& strText, size_t& lngDone) {
+    lngDone = 0;
+    while (lngDone < strText.size()) {
+        const ssize_t lngWritten = ::pwrite(fd, strText.data() + lngDone, strText.size() - lngDone,
+                                            static_cast<off_t>(lngDone));
+        if (lngWritten < 0 && errno == EINTR) {
+            continue;
+        }
+        if (lngWritten <= 0) {
+            return false;
+        }
+        lngDone += static_cast<size_t>(lngWritten);
+    }
+    return true;
+}
+
+// Reads the whole file from offset 0.
+bool ReadFromStart(int fd, std::string& strText) {
+    strText.clear();
+    char buf[65536];
+    while (true) {
+        const ssize_t lngRead = ::pread(fd, buf, sizeof buf, static_cast<off_t>(strText.size()));
+        if (lngRead < 0 && errno == EINTR) {
+            continue;
+        }
+        if (lngRead < 0) {
+            return false;
+        }
+        if (lngRead == 0) {
+            return true;
+        }
+        strText.append(buf, static_cast<size_t>(lngRead));
+    }
+}
+
+bool IsRefusal(int intErrno) {
+    return intErrno == EACCES || intErrno == EPERM;
+}
+
+// Writes the text to a temporary file beside the target, flushes it and renames it over the
+// target, then flushes the folder so that the rename survives a crash. pOld describes the file
+// being replaced, or is null for a new file. FolderRefused means the folder does not let this
+// process create or rename files, and nothing was changed.
+EnmRenameResult ReplaceByRename(const std::string& strTarget, const std::string& strText,
+                                const struct stat* pOld, mode_t lngNewFileMode) {
+    std::string strTemp = strTarget + ".XXXXXX";
+    FileHandle objFile(::mkostemp(strTemp.data(), O_CLOEXEC));
+    if (objFile.Get() < 0) {
+        return IsRefusal(errno) ? EnmRenameResult::FolderRefused : EnmRenameResult::Failed;
+    }
+    TempFileGuard objGuard(strTemp);
+    if (pOld != nullptr && ::fchown(objFile.Get(), pOld->st_uid, pOld->st_gid) != 0 &&
+        ::fchown(objFile.Get(), static_cast<uid_t>(-1), pOld->st_gid) != 0) {
+        // Only root may give a file away; the new file then belongs to this process's user.
+    }
+    // The mode is set after the owner, since a change of owner clears the set-id bits.
+    const mode_t lngMode = pOld != nullptr ? pOld->st_mode & 07777 : lngNewFileMode;
+    size_t lngDone = 0;
+    bool blnOk = ::fchmod(objFile.Get(), lngMode) == 0 &&
+                 WriteFromStart(objFile.Get(), strText, lngDone) && ::fsync(objFile.Get()) == 0;
+    blnOk = objFile.Close() && blnOk;
+    if (!blnOk) {
+        return EnmRenameResult::Failed;
+    }
+    if (::rename(strTemp.c_str(), strTarget.c_str()) != 0) {
+        // A sticky folder lets only the file's owner replace it.
+        return IsRefusal(errno) ? EnmRenameResult::FolderRefused : EnmRenameResult::Failed;
+    }
+    objGuard.Keep();
+    // The new content is in place either way; a folder that cannot be flushed is not an error.
+    FileHandle objFolder(::open(FolderOf(strTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (objFolder.Get() >= 0) {
+        ::fsync(objFolder.Get());
+    }
+    return EnmRenameResult::Replaced;
+}
+
+// Rewrites an existing file through its own descriptor, for a folder that allows no temporary
+// file. The old content is read first; the space for the new one is reserved before any byte
+// changes, and when a write, the truncation or the flush fails, the old bytes and length are
+// put back.
+bool RewriteInPlace(const std::string& strTarget, const std::string& strText) {
+    FileHandle objFile(::open(strTarget.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    struct stat objStat {};
+    std::string strOld;
+    if (objFile.Get() < 0 || ::fstat(objFile.Get(), &objStat) != 0 || !S_ISREG(objStat.st_mode) ||
+        !ReadFromStart(objFile.Get(), strOld)) {
+        return false;
+    }
+    const int fd = objFile.Get();
+    const auto lngNewSize = static_cast<off_t>(strText.size());
+    if (lngNewSize > 0 && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, lngNewSize) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS) {
+        return false;
+    }
+    size_t lngDone = 0;
+    const bool blnWritten = WriteFromStart(fd, strText, lngDone);
+    if (blnWritten && ::ftruncate(fd, lngNewSize) == 0 && ::fsync(fd) == 0) {
+        return true;
+    }
+    // Once the length was set, any old byte may be gone; before, only those overwritten are.
+    const size_t lngChanged = blnWritten ? strOld.size() : std::min(lngDone, strOld.size());
+    size_t lngRestored = 0;
+    if (WriteFromStart(fd, strOld.substr(0, lngChanged), lngRestored) &&
+        ::ftruncate(fd, static_cast<off_t>(strOld.size())) == 0) {
+        ::fsync(fd);
+    }
+    return false;
 }
 
 } // namespace
@@ -106,57 +269,38 @@ std::string ReadTextFile(const std::string& strPath) {
     return strText;
 }
 
-bool WriteTextFile(const std::string& strText, const std::string& strPath) {
-    // Replace the file a symbolic link points to, not the link itself.
-    std::string strTarget = strPath;
-    struct stat objLink {};
-    if (::lstat(strPath.c_str(), &objLink) == 0 && S_ISLNK(objLink.st_mode)) {
-        char buf[PATH_MAX];
-        if (::realpath(strPath.c_str(), buf) == nullptr) {
+bool ReplaceFileContent(const std::string& strPath, const std::string& strText,
+                        mode_t lngNewFileMode) {
+    std::string strTarget;
+    if (!ResolveLinks(strPath, strTarget)) {
+        return false;
+    }
+    struct stat objOld {};
+    const bool blnExists = ::stat(strTarget.c_str(), &objOld) == 0;
+    if (!blnExists && errno != ENOENT) {
+        return false;
+    }
+    if (blnExists) {
+        // A file this process may not write is left as it is, even where the folder would let a
+        // rename replace it.
+        if (!S_ISREG(objOld.st_mode) ||
+            ::faccessat(AT_FDCWD, strTarget.c_str(), W_OK, AT_EACCESS) != 0) {
             return false;
         }
-        strTarget = buf;
     }
-    const std::string strFolder = FolderOf(strTarget);
-    std::string strTemp = strTarget + ".XXXXXX";
-    FileHandle objFile(::mkstemp(strTemp.data()));
-    if (objFile.Get() < 0) {
-        return false;
+    switch (ReplaceByRename(strTarget, strText, blnExists ? &objOld : nullptr, lngNewFileMode)) {
+    case EnmRenameResult::Replaced:
+        return true;
+    case EnmRenameResult::FolderRefused:
+        return blnExists && RewriteInPlace(strTarget, strText);
+    case EnmRenameResult::Failed:
+        break;
     }
-    bool blnOk = true;
-    // An existing file keeps its permissions; a new one gets the usual ones.
-    struct stat objOld {};
-    if (::stat(strTarget.c_str(), &objOld) == 0) {
-        blnOk = ::fchmod(objFile.Get(), objOld.st_mode & 07777) == 0;
-    } else {
-        blnOk = ::fchmod(objFile.Get(), 0666 & ~CurrentUmask()) == 0;
-    }
-    size_t lngDone = 0;
-    while (blnOk && lngDone < strText.size()) {
-        const ssize_t lngWritten =
-            ::write(objFile.Get(), strText.data() + lngDone, strText.size() - lngDone);
-        if (lngWritten < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            blnOk = false;
-        } else {
-            lngDone += static_cast<size_t>(lngWritten);
-        }
-    }
-    blnOk = blnOk && ::fsync(objFile.Get()) == 0;
-    blnOk = objFile.Close() && blnOk;
-    blnOk = blnOk && ::rename(strTemp.c_str(), strTarget.c_str()) == 0;
-    if (!blnOk) {
-        ::unlink(strTemp.c_str());
-        return false;
-    }
-    // Make the rename itself durable; the new content is in place either way.
-    FileHandle objFolder(::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (objFolder.Get() >= 0) {
-        ::fsync(objFolder.Get());
-    }
-    return true;
+    return false;
+}
+
+bool WriteTextFile(const std::string& strText, const std::string& strPath) {
+    return ReplaceFileContent(strPath, strText, 0666 & ~CurrentUmask());
 }
 
 } // namespace ata::modMisc

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 
 namespace ata::modMisc {
 
@@ -9,10 +10,22 @@ namespace ata::modMisc {
 // caller never mistakes an unreadable history for an empty one.
 std::string ReadTextFile(const std::string& strPath);
 
-// Replaces the file's content by exactly the text given. The text goes to a temporary file
-// in the same folder, is flushed to disk and then renamed over the old file, so a failure at
-// any point (full disk, file size limit, no permission) leaves the old file as it was.
-// Returns true on success, false on any error.
+// Replaces the file's content by exactly the text given; the one writer of the program's files.
+// - Symbolic links are followed, also dangling ones: the file a link names is written (or
+//   created in its folder) and the link stays a link.
+// - A file the process may not write is left alone and the call fails.
+// - Where the folder allows it, the text goes to a temporary file beside the target, is flushed
+//   to disk and renamed over it, and the rename is flushed too; any failure leaves the old file.
+// - In a folder the process may not write, an existing file the process may read and write is
+//   rewritten in place: the space is reserved first, and when anything fails the old content and
+//   length are put back.
+// A new file gets lngNewFileMode exactly; an existing one keeps its mode, and its owner and
+// group as far as the process may set them. Returns true on success, false on any error.
+bool ReplaceFileContent(const std::string& strPath, const std::string& strText,
+                        mode_t lngNewFileMode);
+
+// Replaces the file's content by exactly the text given (ReplaceFileContent); a new file is
+// readable and writable by everyone the process's umask allows. Returns false on any error.
 bool WriteTextFile(const std::string& strText, const std::string& strPath);
 
 } // namespace ata::modMisc

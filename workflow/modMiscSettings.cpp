@@ -1,14 +1,11 @@
 #include "workflow/modMiscSettings.h"
 
+#include "net/RaisedError.h"
+#include "workflow/modMiscFiles.h"
+
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace ata::modMisc {
@@ -32,16 +29,21 @@ bool SameName(const std::string& a, const std::string& b) {
            });
 }
 
-// Lines without their CR LF or LF ends; an unreadable file gives no lines.
-std::vector<std::string> ReadLines(const std::string& strFile, bool& blnExists) {
-    std::ifstream in(strFile, std::ios::binary);
-    blnExists = static_cast<bool>(in);
+// Lines without their CR LF or LF ends. A missing file has no lines; an unreadable one raises
+// RaisedError, so that a write never rebuilds the file from nothing.
+std::vector<std::string> ReadLines(const std::string& strFile) {
+    const std::string strText = ReadTextFile(strFile);
     std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
+    size_t lngStart = 0;
+    while (lngStart < strText.size()) {
+        size_t lngEnd = strText.find('\n', lngStart);
+        if (lngEnd == std::string::npos)
+            lngEnd = strText.size();
+        std::string line = strText.substr(lngStart, lngEnd - lngStart);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        lines.push_back(line);
+        lines.push_back(std::move(line));
+        lngStart = lngEnd + 1;
     }
     return lines;
 }
@@ -68,44 +70,18 @@ bool KeyValue(const std::string& strLine, std::string& strKey, std::string& strV
     return !strKey.empty();
 }
 
-bool WriteAll(int fd, const std::string& strData) {
-    size_t done = 0;
-    while (done < strData.size()) {
-        const ssize_t n = ::write(fd, strData.data() + done, strData.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Writes the text to a temporary file beside the target and renames it over the target.
-bool ReplaceFile(const std::string& strFile, const std::string& strText) {
-    mode_t mode = 0600;
-    struct stat st {};
-    if (::stat(strFile.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
-    std::string strTemp = strFile + ".XXXXXX";
-    const int fd = ::mkstemp(strTemp.data());
-    if (fd < 0)
-        return false;
-    bool blnOk = ::fchmod(fd, mode) == 0 && WriteAll(fd, strText) && ::fsync(fd) == 0;
-    blnOk = (::close(fd) == 0) && blnOk;
-    if (blnOk && ::rename(strTemp.c_str(), strFile.c_str()) == 0)
-        return true;
-    ::unlink(strTemp.c_str());
-    return false;
-}
-
 } // namespace
 
 std::string ReadIniValue(const std::string& strSection, const std::string& strKey,
                          const std::string& strFile) {
-    bool blnExists = false;
+    std::vector<std::string> lines;
+    try {
+        lines = ReadLines(strFile);
+    } catch (const RaisedError&) {
+        return {}; // an unreadable file gives nothing, as a missing one does
+    }
     bool blnInSection = false;
-    for (const std::string& line : ReadLines(strFile, blnExists)) {
+    for (const std::string& line : lines) {
         std::string name, key, value;
         if (SectionName(line, name)) {
             blnInSection = SameName(name, strSection);
@@ -122,8 +98,12 @@ std::string ReadIniValue(const std::string& strSection, const std::string& strKe
 
 bool WriteIniValue(const std::string& strSection, const std::string& strKey,
                    const std::string& strValue, const std::string& strFile) {
-    bool blnExists = false;
-    std::vector<std::string> lines = ReadLines(strFile, blnExists);
+    std::vector<std::string> lines;
+    try {
+        lines = ReadLines(strFile);
+    } catch (const RaisedError&) {
+        return false; // rewriting a file that cannot be read would lose its other lines
+    }
     const std::string strNewLine = strKey + "=" + strValue;
 
     bool blnInSection = false, blnDone = false;
@@ -158,7 +138,7 @@ bool WriteIniValue(const std::string& strSection, const std::string& strKey,
     std::string strText;
     for (const std::string& line : lines)
         strText += line + "\r\n";
-    return ReplaceFile(strFile, strText);
+    return ReplaceFileContent(strFile, strText, 0600);
 }
 
 } // namespace ata::modMisc

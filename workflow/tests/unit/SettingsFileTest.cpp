@@ -1,3 +1,4 @@
+#include "unit/UnprivilegedRun.h"
 #include "workflow/modMiscSettings.h"
 
 #include <gtest/gtest.h>
@@ -16,23 +17,22 @@ namespace fs = std::filesystem;
 using modMisc::ReadIniValue;
 using modMisc::WriteIniValue;
 
+std::string ReadFile(const std::string& strFile) {
+    std::ifstream in(strFile, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
 class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
     }
-    void TearDown() override {
-        fs::permissions(m_dir, fs::perms::owner_all);
-        fs::remove_all(m_dir);
-    }
+    void TearDown() override { fs::remove_all(m_dir); }
     void Write(const std::string& text) { std::ofstream(m_file, std::ios::binary) << text; }
-    std::string Read() {
-        std::ifstream in(m_file, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    std::string Read() { return ReadFile(m_file); }
     mode_t Mode() {
         struct stat st {};
         ::stat(m_file.c_str(), &st);
@@ -84,38 +84,45 @@ TEST_F(SettingsFileTest, ValuesAreCutAt254Characters) {
     EXPECT_EQ(ReadIniValue("Options", "Password", m_file), std::string(254, 'p'));
 }
 
-TEST_F(SettingsFileTest, AnExistingFileKeepsItsModeNeverWidened) {
-    Write("[Options]\r\nIP=1.1.1.1\r\n");
-    ::chmod(m_file.c_str(), 0400);
-    EXPECT_TRUE(WriteIniValue("Options", "IP", "2.2.2.2", m_file));
-    EXPECT_EQ(Mode(), 0400u);
-    ::chmod(m_file.c_str(), 0644);
-    EXPECT_TRUE(WriteIniValue("Options", "IP", "3.3.3.3", m_file));
-    EXPECT_EQ(Mode(), 0644u);
+TEST_F(SettingsFileTest, LinksAreFollowedAndADanglingOneIsCreatedThroughForTheOwnerOnly) {
+    fs::create_directory(m_dir / "real");
+    fs::create_symlink("real/settings.ini", m_file);
+    EXPECT_TRUE(WriteIniValue("Options", "IP", "1.1.1.1", m_file));
+    EXPECT_TRUE(WriteIniValue("Options", "Username", "u", m_file));
+    EXPECT_TRUE(fs::is_symlink(m_file));
+    EXPECT_EQ(Read(), "[Options]\r\nIP=1.1.1.1\r\nUsername=u\r\n");
+    EXPECT_EQ(Mode(), 0600u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "real"), fs::directory_iterator()), 1);
 }
 
-TEST_F(SettingsFileTest, AFailedWriteLeavesThePreviousFileWhole) {
-    Write("[Options]\r\nIP=1.1.1.1\r\n");
-    std::string strValue = "2.2.2.2";
-    bool blnMounted = false;
-    if (::geteuid() == 0) {
-        // Root ignores folder permissions, so the folder becomes a tiny file system that
-        // fills up half-way through the write, as a full disk does.
-        const std::string strOld = Read();
-        blnMounted = ::system(("mount -t tmpfs -o size=16k tmpfs " + m_dir.string()).c_str()) == 0;
-        if (!blnMounted)
-            GTEST_SKIP() << "cannot mount a small tmpfs to provoke a full disk";
-        Write(strOld);
-        strValue = std::string(64 * 1024, 'x');
-    } else {
-        fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
-    }
-    EXPECT_FALSE(WriteIniValue("Options", "IP", strValue, m_file));
-    fs::permissions(m_dir, fs::perms::owner_all);
-    EXPECT_EQ(Read(), "[Options]\r\nIP=1.1.1.1\r\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
-    if (blnMounted)
-        ::system(("umount " + m_dir.string()).c_str());
+// Read-only file, unreadable file, and a read-only folder holding a writable file, as a user
+// that permissions apply to.
+TEST_F(SettingsFileTest, FilePermissionsDecideAndAReadOnlyFolderIsWrittenInPlace) {
+    EXPECT_EQ(test::RunUnprivileged([](const fs::path& dir) -> std::string {
+                  const std::string strFile = (dir / "settings.ini").string();
+                  const std::string strOld = "[Options]\r\nIP=1.1.1.1\r\nUsername=u\r\n";
+                  if (!WriteIniValue("Options", "IP", "1.1.1.1", strFile) ||
+                      !WriteIniValue("Options", "Username", "u", strFile))
+                      return "setup";
+                  for (const mode_t lngMode : {0400, 0200}) {
+                      const std::string strCase = lngMode == 0400 ? "read-only" : "unreadable";
+                      ::chmod(strFile.c_str(), lngMode);
+                      if (WriteIniValue("Options", "IP", "2.2.2.2", strFile))
+                          return strCase + " file reported written";
+                      ::chmod(strFile.c_str(), 0600);
+                      if (ReadFile(strFile) != strOld)
+                          return strCase + " file changed";
+                  }
+                  ::chmod(dir.c_str(), 0555);
+                  if (!WriteIniValue("Options", "IP", "2.2.2.2", strFile) ||
+                      !WriteIniValue("Options", "Password", "p", strFile))
+                      return "read-only folder: not written";
+                  if (ReadFile(strFile) !=
+                      "[Options]\r\nIP=2.2.2.2\r\nUsername=u\r\nPassword=p\r\n")
+                      return "read-only folder: wrong content";
+                  return ReadIniValue("Options", "Password", strFile) == "p" ? "" : "read back";
+              }),
+              0);
 }
 
 } // namespace

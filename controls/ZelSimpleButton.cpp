@@ -270,8 +270,17 @@ void ZelSimpleButton::UserControl_Click() {
         Click();
 }
 
+void ZelSimpleButton::UserControl_KeyDown(int16_t intKeyCode, int16_t) {
+    if (intKeyCode == 13 || intKeyCode == 32)
+        m_intKeyDown = intKeyCode;
+}
+
 void ZelSimpleButton::UserControl_KeyUp(int16_t intKeyCode, int16_t) {
-    if ((intKeyCode == 13 || intKeyCode == 32) && m_blnEnabled && Click)
+    if (intKeyCode != 13 && intKeyCode != 32)
+        return;
+    const bool blnPressedHere = m_intKeyDown == intKeyCode;
+    m_intKeyDown = 0;
+    if (blnPressedHere && m_blnEnabled && Click)
         Click();
 }
 
@@ -290,6 +299,7 @@ void ZelSimpleButton::UserControl_GotFocus() {
 
 void ZelSimpleButton::UserControl_LostFocus() {
     m_blnHasFocus = false;
+    m_intKeyDown = 0;
     if (!m_blnEnabled)
         return;
     m_enmState = ButtonState::Normal;

@@ -68,6 +68,10 @@ public:
     void UserControl_MouseMove(int16_t intButton, int16_t intShift, float x, float y);
     void UserControl_MouseUp(int16_t intButton, int16_t intShift, float x, float y);
     void UserControl_Click();
+    // Enter (13) or Space (32) raises Click when it is released, but only when it was also
+    // pressed on this button: the release of a key pressed elsewhere (for example Enter that
+    // closed a message box) is not a click.
+    void UserControl_KeyDown(int16_t intKeyCode, int16_t intShift);
     void UserControl_KeyUp(int16_t intKeyCode, int16_t intShift);
     void UserControl_AccessKeyPress(char chrKey);
     void UserControl_GotFocus();
@@ -116,6 +120,7 @@ private:
     bool m_blnDirty = false;
     bool m_blnListsBuilt = false;
     bool m_blnHasFocus = false;
+    int16_t m_intKeyDown = 0; // Enter or Space pressed on the button and not yet released
     std::array<std::string, 5> m_strLists;
     int32_t m_lngClientRight = 0;
     int32_t m_lngClientBottom = 0;

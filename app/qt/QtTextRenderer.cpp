@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QScreen>
+#include <QWidget>
 
 #include <cmath>
 #include <cstdlib>
@@ -85,7 +86,7 @@ int32_t QtTextRenderer::PixelsPerInchY() const {
 }
 
 CFontSpec QtTextRenderer::DefaultFont() const {
-    const QFont f = QApplication::font();
+    const QFont f = m_pHost ? m_pHost->font() : QApplication::font();
     CFontSpec spec;
     spec.strName = f.family().toLatin1().toStdString();
     spec.dblSize = f.pointSizeF() > 0 ? f.pointSizeF() : 8.25;

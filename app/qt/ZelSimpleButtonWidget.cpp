@@ -7,7 +7,7 @@
 namespace ata {
 
 ZelSimpleButtonWidget::ZelSimpleButtonWidget(const QString& caption, QWidget* parent)
-    : QWidget(parent), m_host(*this), m_button(m_host, m_text, m_timer, m_colours) {
+    : QWidget(parent), m_text(this), m_host(*this), m_button(m_host, m_text, m_timer, m_colours) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -67,17 +67,30 @@ void ZelSimpleButtonWidget::mouseReleaseEvent(QMouseEvent* e) {
         m_button.UserControl_Click();
 }
 
+namespace {
+
+int16_t KeyCode(const QKeyEvent& e) {
+    if (e.key() == Qt::Key_Return || e.key() == Qt::Key_Enter)
+        return 13;
+    if (e.key() == Qt::Key_Space)
+        return 32;
+    if (e.key() >= 0 && e.key() < 0x100)
+        return static_cast<int16_t>(e.key());
+    return 0;
+}
+
+} // namespace
+
+void ZelSimpleButtonWidget::keyPressEvent(QKeyEvent* e) {
+    if (!e->isAutoRepeat())
+        m_button.UserControl_KeyDown(KeyCode(*e), ShiftMask(e->modifiers()));
+    QWidget::keyPressEvent(e);
+}
+
 void ZelSimpleButtonWidget::keyReleaseEvent(QKeyEvent* e) {
     if (e->isAutoRepeat())
         return;
-    int16_t code = 0;
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
-        code = 13;
-    else if (e->key() == Qt::Key_Space)
-        code = 32;
-    else if (e->key() >= 0 && e->key() < 0x100)
-        code = static_cast<int16_t>(e->key());
-    m_button.UserControl_KeyUp(code, ShiftMask(e->modifiers()));
+    m_button.UserControl_KeyUp(KeyCode(*e), ShiftMask(e->modifiers()));
 }
 
 void ZelSimpleButtonWidget::focusInEvent(QFocusEvent*) {
@@ -92,6 +105,9 @@ void ZelSimpleButtonWidget::changeEvent(QEvent* e) {
     // Enabling through QWidget::setEnabled reaches the control too.
     if (e->type() == QEvent::EnabledChange && isEnabled() != m_button.Enabled())
         m_button.SetEnabled(isEnabled());
+    // The caption is laid out in the widget's font: a new font means a new layout.
+    if (e->type() == QEvent::FontChange)
+        m_button.UserControl_Resize(width(), height());
     QWidget::changeEvent(e);
 }
 

@@ -112,10 +112,20 @@ TEST_F(ButtonTest, OtherButtonsAndDisabledInput) {
     EXPECT_EQ(clicks, 0);
     btn.SetEnabled(true);
     btn.UserControl_Click();
+    btn.UserControl_KeyDown(13, 0);
     btn.UserControl_KeyUp(13, 0);
+    btn.UserControl_KeyDown(32, 0);
     btn.UserControl_KeyUp(32, 0);
-    btn.UserControl_KeyUp(65, 0);
     btn.UserControl_AccessKeyPress('S');
+    EXPECT_EQ(clicks, 4);
+    // Releases of keys not pressed on the button: Enter that closed a message box, Enter
+    // pressed before the focus moved away, a key that is no click key.
+    btn.UserControl_KeyUp(13, 0);
+    btn.UserControl_KeyDown(13, 0);
+    btn.UserControl_LostFocus();
+    btn.UserControl_KeyUp(13, 0);
+    btn.UserControl_KeyDown(65, 0);
+    btn.UserControl_KeyUp(65, 0);
     EXPECT_EQ(clicks, 4);
 }
 

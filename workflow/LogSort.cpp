@@ -2,6 +2,8 @@
 
 #include "workflow/modMiscText.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <utility>
 
@@ -77,6 +79,56 @@ bool ReadParts(std::string_view strText, char chrDelimiter, int64_t (&arrParts)[
     return true;
 }
 
+// Counts of marked positions 0..size-1 (a binary indexed tree): mark, unmark, count the marks
+// below a position and find the position of the n-th mark, each in O(log size).
+class CFenwick {
+public:
+    explicit CFenwick(size_t lngSize) : m_vecTree(lngSize + 1, 0) {}
+
+    // All positions 0..lngSize-1 marked, built in O(lngSize).
+    void FillOnes(size_t lngSize) {
+        m_vecTree.assign(lngSize + 1, 0);
+        for (size_t i = 1; i <= lngSize; ++i) {
+            m_vecTree[i] += 1;
+            const size_t lngParent = i + (i & (~i + 1));
+            if (lngParent <= lngSize) {
+                m_vecTree[lngParent] += m_vecTree[i];
+            }
+        }
+    }
+    void Add(size_t lngPos) { Change(lngPos, 1); }
+    void Remove(size_t lngPos) { Change(lngPos, -1); }
+    // Marks at positions below lngPos.
+    size_t CountBelow(size_t lngPos) const {
+        int64_t lngSum = 0;
+        for (size_t i = lngPos; i > 0; i &= i - 1) {
+            lngSum += m_vecTree[i];
+        }
+        return static_cast<size_t>(lngSum);
+    }
+    // Position of the mark with lngN marks below it; there must be more than lngN marks.
+    size_t FindNth(size_t lngN) const {
+        const size_t lngSize = m_vecTree.size() - 1;
+        size_t lngPos = 0;
+        auto lngLeft = static_cast<int64_t>(lngN);
+        for (size_t lngStep = std::bit_floor(lngSize); lngStep > 0; lngStep >>= 1) {
+            if (lngPos + lngStep <= lngSize && m_vecTree[lngPos + lngStep] <= lngLeft) {
+                lngPos += lngStep;
+                lngLeft -= m_vecTree[lngPos];
+            }
+        }
+        return lngPos;
+    }
+
+private:
+    void Change(size_t lngPos, int64_t lngBy) {
+        for (size_t i = lngPos + 1; i < m_vecTree.size(); i += i & (~i + 1)) {
+            m_vecTree[i] += lngBy;
+        }
+    }
+    std::vector<int64_t> m_vecTree;
+};
+
 } // namespace
 
 std::optional<LogTime> TryParseLogDate(std::string_view strLine) {
@@ -123,43 +175,106 @@ std::string FormatLogTime(LogTime lngWhen) {
     const int64_t lngSecs = lngWhen - lngDays * kSecondsPerDay;
     int64_t y = 0, m = 0, d = 0;
     CivilFromDays(lngDays, y, m, d);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%02lld/%02lld/%04lld %02lld:%02lld:%02lld",
-                  static_cast<long long>(d), static_cast<long long>(m), static_cast<long long>(y),
-                  static_cast<long long>(lngSecs / 3600), static_cast<long long>(lngSecs / 60 % 60),
-                  static_cast<long long>(lngSecs % 60));
-    return buf;
+    if (y < 0 || y > 9999) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%02lld/%02lld/%04lld %02lld:%02lld:%02lld",
+                      static_cast<long long>(d), static_cast<long long>(m),
+                      static_cast<long long>(y), static_cast<long long>(lngSecs / 3600),
+                      static_cast<long long>(lngSecs / 60 % 60),
+                      static_cast<long long>(lngSecs % 60));
+        return buf;
+    }
+    // Written digit by digit: this runs once per line of a log of a hundred thousand lines.
+    std::string strOut = "dd/mm/yyyy hh:nn:ss";
+    auto Put = [&strOut](size_t lngAt, int64_t lngValue, size_t lngDigits) {
+        for (size_t k = lngDigits; k-- > 0; lngValue /= 10) {
+            strOut[lngAt + k] = static_cast<char>('0' + lngValue % 10);
+        }
+    };
+    Put(0, d, 2);
+    Put(3, m, 2);
+    Put(6, y, 4);
+    Put(11, lngSecs / 3600, 2);
+    Put(14, lngSecs / 60 % 60, 2);
+    Put(17, lngSecs % 60, 2);
+    return strOut;
 }
 
 void SortLogEntries(std::vector<LogEntry>& vecEntries) {
-    // The exchange sort over all pairs, done on the stamps and line numbers only; the running
-    // holder of position i is kept in a register. The lines are moved once at the end.
+    // Stamps come out in descending order, so only the order inside each group of equal stamps
+    // needs work. For a stamp v, the exchange sort seen on the entries of stamp >= v is the
+    // exchange sort of that subsequence. In it a pass that starts on a v entry carries the
+    // entry to the slot of the first greater one after it, and a greater one takes its place;
+    // a pass that starts on a greater entry leaves the v entries where they are. The v entries
+    // therefore form one block that travels right: each greater entry met behind the block
+    // turns it left by one, and each v entry met joins it at the back. With v's entries
+    // v1..vm in line order and c[t] the number of greater entries between v[t] and v[t+1]
+    // (after vm for the last), the group's final order is: start empty; for each t append
+    // v[t], then turn left by c[t] modulo the block's size.
     const size_t n = vecEntries.size();
     if (n < 2) {
         return;
     }
-    std::vector<LogTime> vecWhen(n);
-    std::vector<size_t> vecIndex(n);
+    // Stamp and line number, newest first and in line order within a stamp.
+    std::vector<std::pair<LogTime, size_t>> vecKeys(n);
     for (size_t k = 0; k < n; ++k) {
-        vecWhen[k] = vecEntries[k].When;
-        vecIndex[k] = k;
+        vecKeys[k] = {vecEntries[k].When, k};
     }
-    for (size_t i = 0; i + 1 < n; ++i) {
-        LogTime lngWhen = vecWhen[i];
-        size_t lngIndex = vecIndex[i];
-        for (size_t j = i + 1; j < n; ++j) {
-            if (lngWhen < vecWhen[j]) {
-                std::swap(lngWhen, vecWhen[j]);
-                std::swap(lngIndex, vecIndex[j]);
-            }
+    std::sort(vecKeys.begin(), vecKeys.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    std::vector<size_t> vecOrder(n);
+    for (size_t k = 0; k < n; ++k) {
+        vecOrder[k] = vecKeys[k].second;
+    }
+    // Positions of the entries of greater stamps seen so far.
+    CFenwick objGreater(n);
+    size_t lngGreater = 0;
+    std::vector<size_t> vecInsertAt;
+    std::vector<size_t> vecCycle;
+    CFenwick objFree(0);
+    for (size_t lngFirst = 0; lngFirst < n;) {
+        size_t lngEnd = lngFirst + 1;
+        while (lngEnd < n && vecKeys[lngEnd].first == vecKeys[lngFirst].first) {
+            ++lngEnd;
         }
-        vecWhen[i] = lngWhen;
-        vecIndex[i] = lngIndex;
+        const size_t m = lngEnd - lngFirst;
+        if (m > 1) {
+            // The block is kept as a cycle plus the offset of its first entry: a turn moves
+            // the offset, and appending inserts into the cycle just before the offset.
+            vecInsertAt.resize(m);
+            size_t lngOffset = 0;
+            for (size_t t = 0; t < m; ++t) {
+                const size_t lngPos = vecOrder[lngFirst + t];
+                const size_t lngBefore = objGreater.CountBelow(lngPos + 1);
+                const size_t lngUpTo =
+                    t + 1 < m ? objGreater.CountBelow(vecOrder[lngFirst + t + 1]) : lngGreater;
+                vecInsertAt[t] = lngOffset;
+                lngOffset = (lngOffset + 1 + (lngUpTo - lngBefore)) % (t + 1);
+            }
+            // Resolve the insertions backwards: the last inserted entry takes the free slot at
+            // its insertion index, and so on.
+            vecCycle.resize(m);
+            objFree.FillOnes(m);
+            for (size_t t = m; t-- > 0;) {
+                const size_t lngSlot = objFree.FindNth(vecInsertAt[t]);
+                objFree.Remove(lngSlot);
+                vecCycle[lngSlot] = vecOrder[lngFirst + t];
+            }
+            for (size_t k = 0; k < m; ++k) {
+                vecOrder[lngFirst + k] = vecCycle[(lngOffset + k) % m];
+                objGreater.Add(vecCycle[k]);
+            }
+        } else {
+            objGreater.Add(vecOrder[lngFirst]);
+        }
+        lngGreater += m;
+        lngFirst = lngEnd;
     }
     std::vector<LogEntry> vecSorted;
     vecSorted.reserve(n);
     for (size_t k = 0; k < n; ++k) {
-        vecSorted.push_back(std::move(vecEntries[vecIndex[k]]));
+        vecSorted.push_back(std::move(vecEntries[vecOrder[k]]));
     }
     vecEntries = std::move(vecSorted);
 }
@@ -187,20 +302,22 @@ std::string SortLog(const std::string& strText) {
         return {};
     }
     std::vector<LogEntry> vecEntries;
+    // One entry per CR LF and one more; a bare line feed only makes the guess larger.
+    vecEntries.reserve(
+        static_cast<size_t>(std::count(strCollapsed.begin(), strCollapsed.end(), '\n')) + 1);
     size_t lngPos = 0;
     while (true) {
         const size_t lngEnd = strCollapsed.find("\r\n", lngPos);
-        std::string strLine = strCollapsed.substr(
-            lngPos, lngEnd == std::string::npos ? std::string::npos : lngEnd - lngPos);
+        std::string_view strLine =
+            std::string_view(strCollapsed)
+                .substr(lngPos, lngEnd == std::string::npos ? std::string::npos : lngEnd - lngPos);
         // Only spaces are trimmed; tabs stay.
         const size_t lngFirst = strLine.find_first_not_of(' ');
-        strLine = lngFirst == std::string::npos
-                      ? std::string()
+        strLine = lngFirst == std::string_view::npos
+                      ? std::string_view()
                       : strLine.substr(lngFirst, strLine.find_last_not_of(' ') - lngFirst + 1);
-        LogEntry objEntry;
-        objEntry.When = ParseLogDate(strLine);
-        objEntry.Text = std::move(strLine);
-        vecEntries.push_back(std::move(objEntry));
+        vecEntries.push_back(
+            {TryParseLogDate(strLine).value_or(kEarliestLogTime), std::string(strLine)});
         if (lngEnd == std::string::npos) {
             break;
         }

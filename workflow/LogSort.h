@@ -35,7 +35,8 @@ LogTime ParseLogDate(const std::string& strLine);
 std::string FormatLogTime(LogTime lngWhen);
 
 // Newest first, in exactly the order of the exchange sort over all pairs (i < j, swap when
-// entry i is earlier than entry j).
+// entry i is earlier than entry j), which is not stable for equal stamps; computed in
+// O(n log n), each entry moved once.
 void SortLogEntries(std::vector<LogEntry>& vecEntries);
 // Rewrites each line's stamp as "dd/mm/yyyy hh:nn:ss" from its When; lines without a readable
 // stamp stay as they are.

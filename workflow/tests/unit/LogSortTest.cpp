@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 using namespace ata;
@@ -99,27 +100,45 @@ TEST(SortLogEntries, EqualStampsFollowTheExchangeSort) {
     EXPECT_EQ(SortLog("01/01/2008 10:00:00 one\r\n01/01/2008 10:00:00 two\r\n"
                       "01/01/2008 10:00:01 three"),
               "01/01/2008 10:00:01 three\r\n01/01/2008 10:00:00 two\r\n01/01/2008 10:00:00 one");
-    // Stamps 1, 2, 2, 3 labelled a, b, c, d end as d, c, b, a (a stable sort gives d, b, c, a).
-    std::vector<LogEntry> vec{{1, "a"}, {2, "b"}, {2, "c"}, {3, "d"}};
-    SortLogEntries(vec);
-    EXPECT_EQ(vec[0].Text + vec[1].Text + vec[2].Text + vec[3].Text, "dcba");
 }
 
-TEST(SortLogEntries, SameOrderAsLiteralProcedureOnRandomLogs) {
+TEST(SortLogEntries, SameOrderAsLiteralProcedure) {
+    // Many short logs, then long ones: few distinct stamps over thousands of lines, a few
+    // common stamps mixed with unique and undated ones, and logs that arrive oldest first.
     std::mt19937 rng(20081231);
-    for (int intRound = 0; intRound < 300; ++intRound) {
-        const size_t n = rng() % 60;
-        const int intDistinct = 1 + static_cast<int>(rng() % 6); // many equal stamps
+    struct Shape {
+        size_t lngLines;
+        size_t lngDistinct; // 0: a few common stamps mixed with unique and undated lines
+        bool blnOldestFirst;
+    };
+    std::vector<Shape> vecShapes;
+    for (int k = 0; k < 400; ++k) {
+        vecShapes.push_back({rng() % 40, rng() % 7, false});
+    }
+    for (size_t lngDistinct : {1, 2, 3, 5, 0}) {
+        vecShapes.push_back({2000, lngDistinct, false});
+    }
+    vecShapes.push_back({3000, 0, true});
+    vecShapes.push_back({3000, 40, true});
+    for (const Shape& objShape : vecShapes) {
         std::vector<LogEntry> vec;
-        for (size_t k = 0; k < n; ++k) {
-            vec.push_back({static_cast<LogTime>(rng() % intDistinct), std::to_string(k)});
+        for (size_t k = 0; k < objShape.lngLines; ++k) {
+            LogTime lngWhen = rng() % std::max<size_t>(objShape.lngDistinct, 3);
+            if (objShape.blnOldestFirst) {
+                lngWhen += static_cast<LogTime>(k / 16) * 10;
+            }
+            if (objShape.lngDistinct == 0 && rng() % 3 == 0) {
+                lngWhen = rng() % 10 == 0 ? kEarliestLogTime : 1000 + rng() % 1'000'000;
+            }
+            vec.push_back({lngWhen, std::to_string(k)});
         }
         std::vector<LogEntry> vecExpected = vec;
         LiteralExchangeSort(vecExpected);
         SortLogEntries(vec);
         ASSERT_EQ(vec.size(), vecExpected.size());
-        for (size_t k = 0; k < n; ++k) {
-            ASSERT_EQ(vec[k].Text, vecExpected[k].Text) << "round " << intRound;
+        for (size_t k = 0; k < vec.size(); ++k) {
+            ASSERT_EQ(vec[k].Text, vecExpected[k].Text)
+                << objShape.lngLines << " lines, " << objShape.lngDistinct << " stamps, at " << k;
             ASSERT_EQ(vec[k].When, vecExpected[k].When);
         }
     }

@@ -8,7 +8,9 @@
 #include "script/tests/FakeScriptSocket.h"
 
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <vector>
 
 using namespace ata::script;
 using ata::script::test::FakeScriptSocket;
@@ -67,6 +69,42 @@ struct Recorder : IZelTelnetEvents {
         ATA_FUZZ_CHECK(!d.empty());
         blnLateEvent |= lngEnds > 0;
     }
+};
+
+// The host's timers for DELAY: a pause ends when the input says so. Like a real event loop,
+// it never calls a timer that was cancelled or has fired already.
+class DelayTimers {
+public:
+    std::unique_ptr<ScriptTimer> Start(int32_t, std::function<void()> fnDue) {
+        auto pAlive = std::make_shared<bool>(true);
+        m_vec.push_back({std::move(fnDue), pAlive});
+        return std::make_unique<Timer>(std::move(pAlive));
+    }
+    void FireOldest() {
+        for (auto& pending : m_vec) {
+            if (!*pending.pAlive)
+                continue;
+            *pending.pAlive = false;
+            const std::function<void()> fnDue = pending.fnDue;
+            fnDue();
+            return;
+        }
+    }
+
+private:
+    class Timer : public ScriptTimer {
+    public:
+        explicit Timer(std::shared_ptr<bool> pAlive) : m_pAlive(std::move(pAlive)) {}
+        ~Timer() override { *m_pAlive = false; }
+
+    private:
+        std::shared_ptr<bool> m_pAlive;
+    };
+    struct Pending {
+        std::function<void()> fnDue;
+        std::shared_ptr<bool> pAlive;
+    };
+    std::vector<Pending> m_vec;
 };
 
 // Reads the peer's next action from the input.
@@ -138,8 +176,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t lngSize) {
     FakeScriptSocket& main = *pMain;
     FakeScriptSocket& data = *pDataSck;
     double dblClock = 0;
+    DelayTimers timers;
     ScriptHost host;
-    host.Sleep = [](int32_t) {};
+    host.StartTimer = [&timers](int32_t lngMs, std::function<void()> fnDue) {
+        return timers.Start(lngMs, std::move(fnDue));
+    };
     host.Clock = [&dblClock] { return dblClock += 0.001; };
     Recorder events;
     ZelTelnet engine(std::move(pMain), std::move(pDataSck), host);
@@ -154,6 +195,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t lngSize) {
         if (bytOp == 0xFF) {
             engine.AbortScript();
             blnAborted = true;
+            continue;
+        }
+        if (bytOp == 0xFE) {
+            timers.FireOldest();
             continue;
         }
         Act((bytOp & 0x10) ? data : main, bytOp & 0x0F, actions);

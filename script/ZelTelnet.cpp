@@ -10,43 +10,74 @@
 
 namespace ata::script {
 
-// Forwards one socket's events to the engine's handlers of that connection.
+// Forwards one socket's events to the engine's handlers of that connection. During a DELAY
+// the events that move the runner are held back (see HeldEvent); the data connection's data,
+// close and errors go on, so a transfer is not buffered up during a pause.
 class ZelTelnet::SocketSink : public IScriptSocketEvents {
 public:
     SocketSink(ZelTelnet& owner, bool blnData) : m_owner(owner), m_blnData(blnData) {}
-    void OnConnect() override {
-        if (m_blnData)
-            m_owner.wsTelnetData_Connect();
-    }
-    void OnClose() override {
-        if (m_blnData)
-            m_owner.wsTelnetData_Close();
-        else
-            m_owner.wsTelnetMain_Close();
-    }
+    void OnConnect() override { Raise(HeldEvent::Kind::Connect); }
+    void OnClose() override { Raise(HeldEvent::Kind::Close); }
     void OnDataArrival(int32_t lngBytesTotal) override {
-        if (m_blnData)
-            m_owner.wsTelnetData_DataArrival(lngBytesTotal);
-        else
-            m_owner.wsTelnetMain_DataArrival(lngBytesTotal);
+        Raise(HeldEvent::Kind::DataArrival, lngBytesTotal);
     }
-    void OnSendComplete() override {
-        if (m_blnData)
-            m_owner.wsTelnetData_SendComplete();
-        else
-            m_owner.wsTelnetMain_SendComplete();
-    }
+    void OnSendComplete() override { Raise(HeldEvent::Kind::SendComplete); }
     void OnError(int32_t lngNumber, const std::string& strDescription) override {
-        if (m_blnData)
-            m_owner.wsTelnetData_Error(lngNumber, strDescription);
-        else
-            m_owner.wsTelnetMain_Error(lngNumber, strDescription);
+        Raise(HeldEvent::Kind::Error, lngNumber, strDescription);
     }
 
 private:
+    void Raise(HeldEvent::Kind enmKind, int32_t lngNumber = 0, const std::string& strText = {}) {
+        HeldEvent event{m_blnData, enmKind, lngNumber, strText};
+        if (m_owner.HoldsEvent(m_blnData, enmKind))
+            m_owner.HoldEvent(std::move(event));
+        else
+            m_owner.DeliverEvent(event);
+    }
+
     ZelTelnet& m_owner;
     bool m_blnData;
 };
+
+void ZelTelnet::DeliverEvent(const HeldEvent& event) {
+    using Kind = HeldEvent::Kind;
+    if (event.blnData) {
+        switch (event.enmKind) {
+        case Kind::Connect:
+            wsTelnetData_Connect();
+            break;
+        case Kind::Close:
+            wsTelnetData_Close();
+            break;
+        case Kind::DataArrival:
+            wsTelnetData_DataArrival(event.lngNumber);
+            break;
+        case Kind::SendComplete:
+            wsTelnetData_SendComplete();
+            break;
+        case Kind::Error:
+            wsTelnetData_Error(event.lngNumber, event.strDescription);
+            break;
+        }
+        return;
+    }
+    switch (event.enmKind) {
+    case Kind::Connect:
+        break; // the control connection's completion is not observed
+    case Kind::Close:
+        wsTelnetMain_Close();
+        break;
+    case Kind::DataArrival:
+        wsTelnetMain_DataArrival(event.lngNumber);
+        break;
+    case Kind::SendComplete:
+        wsTelnetMain_SendComplete();
+        break;
+    case Kind::Error:
+        wsTelnetMain_Error(event.lngNumber, event.strDescription);
+        break;
+    }
+}
 
 ZelTelnet::ZelTelnet(std::unique_ptr<IScriptSocket> pMain, std::unique_ptr<IScriptSocket> pData,
                      ScriptHost host)
@@ -59,6 +90,7 @@ ZelTelnet::ZelTelnet(std::unique_ptr<IScriptSocket> pMain, std::unique_ptr<IScri
 
 ZelTelnet::~ZelTelnet() {
     m_blnRunActive = false;
+    EndDelay();
     try {
         if (wsTelnetMain->State() != sckClosed)
             CloseConnection();
@@ -105,8 +137,10 @@ void ZelTelnet::RunScript(const std::string& strScript) {
         lngLastLine = static_cast<int32_t>(strLines.size()) - 1;
         intPercent = 0;
         if (lngLastLine > 0) {
-            // A new run forgets everything of the previous one, also an armed WAIT.
+            // A new run forgets everything of the previous one, also an armed WAIT and a pause.
             m_blnRunActive = false;
+            ++m_lngRun;
+            EndDelay();
             wsTelnetMain->CloseSck();
             blnWaiting = false;
             strWaitFor.clear();
@@ -132,6 +166,8 @@ void ZelTelnet::RunScript(const std::string& strScript) {
 void ZelTelnet::AbortScript() {
     const bool wasActive = m_blnRunActive;
     m_blnRunActive = false; // the aborted run reports nothing more
+    ++m_lngRun;
+    EndDelay();
     blnWaiting = false;
     m_blnReplyDeferred = false;
     CloseConnection();
@@ -151,14 +187,17 @@ void ZelTelnet::FailRun(bool blnUnrecognised, bool blnLoginFailed) {
     blnFinished = true;
     blnWaiting = false;
     m_blnReplyDeferred = false;
+    EndDelay();
     CloseConnection();
     if (m_pEvents)
         m_pEvents->ScriptError(blnUnrecognised, blnLoginFailed);
 }
 
 void ZelTelnet::RunNextLine() {
-    // Lines that run at once are looped over here rather than by recursion.
-    while (m_blnRunActive) {
+    // Lines that run at once are looped over here rather than by recursion. A handler that
+    // yields may end this run and start another; the loop then stops.
+    const uint64_t lngRun = m_lngRun;
+    while (m_blnRunActive && lngRun == m_lngRun) {
         bool blnMore = false;
         try {
             blnMore = RunOneStep();
@@ -287,14 +326,7 @@ bool ZelTelnet::RunOneStep() {
         if (dblSeconds * 1000.0 > static_cast<double>(INT32_MAX))
             throw RaisedError(6, "ZelTelnet.RunNextLine", "Overflow");
         AddLog("Delay for " + std::to_string(static_cast<long long>(dblSeconds)) + " second(s)");
-        const auto lngMs = static_cast<int32_t>(dblSeconds * 1000.0);
-        if (lngMs > 0) {
-            if (m_host.Sleep)
-                m_host.Sleep(lngMs);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(lngMs));
-        }
-        return true;
+        return StartDelay(static_cast<int32_t>(dblSeconds * 1000.0));
     }
     if (strCommand == "ECHO") {
         AddLog(GetQuotedArgument(strCurrentLine));
@@ -306,6 +338,66 @@ bool ZelTelnet::RunOneStep() {
     AddLog("Unrecognised command on line " + std::to_string(lngLine + 1));
     FailRun(true, false);
     return false;
+}
+
+bool ZelTelnet::StartDelay(int32_t lngMilliseconds) {
+    if (lngMilliseconds <= 0)
+        return true;
+    if (!m_host.StartTimer) {
+        if (m_host.Sleep)
+            m_host.Sleep(lngMilliseconds);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(lngMilliseconds));
+        return true;
+    }
+    // The run goes on from the timer; meanwhile the event loop runs, but the events that
+    // would move the run are held until the line after the DELAY has run.
+    m_blnDelaying = true;
+    const uint64_t lngRun = m_lngRun;
+    m_pDelayTimer = m_host.StartTimer(lngMilliseconds, [this, lngRun] { DelayElapsed(lngRun); });
+    return false;
+}
+
+void ZelTelnet::DelayElapsed(uint64_t lngRun) {
+    if (lngRun != m_lngRun || !m_blnDelaying)
+        return; // the pause of a run that has been aborted or replaced
+    m_blnDelaying = false;
+    RunNextLine();
+    ReleaseHeldEvents();
+}
+
+void ZelTelnet::EndDelay() {
+    m_blnDelaying = false;
+    m_pDelayTimer.reset();
+    m_queHeld.clear();
+}
+
+bool ZelTelnet::HoldsEvent(bool blnData, HeldEvent::Kind enmKind) const {
+    if (!m_blnDelaying && m_queHeld.empty())
+        return false;
+    // Of the data connection only the completion of its connect can move the run.
+    return !blnData || enmKind == HeldEvent::Kind::Connect;
+}
+
+void ZelTelnet::HoldEvent(HeldEvent event) {
+    // The socket keeps what arrives; one held notice of it is enough.
+    const auto isSame = [&event](const HeldEvent& held) {
+        return held.blnData == event.blnData && held.enmKind == HeldEvent::Kind::DataArrival;
+    };
+    if (event.enmKind == HeldEvent::Kind::DataArrival && !m_queHeld.empty() &&
+        isSame(m_queHeld.back()))
+        return;
+    m_queHeld.push_back(std::move(event));
+}
+
+void ZelTelnet::ReleaseHeldEvents() {
+    // In arrival order; events that come meanwhile queue up behind them. A handler that starts
+    // another DELAY leaves the rest for the end of that one.
+    while (!m_blnDelaying && !m_queHeld.empty()) {
+        const HeldEvent event = std::move(m_queHeld.front());
+        m_queHeld.pop_front();
+        DeliverEvent(event);
+    }
 }
 
 void ZelTelnet::ArmNextWait() {

@@ -23,11 +23,24 @@ public:
     virtual void LogUpdate(const std::string& /*strMessage*/) {}
 };
 
-// What the engine needs of its host: one pass of the event loop, a blocking sleep and a
-// monotonic clock in seconds. Empty functions fall back to no yield, std::this_thread sleep
-// and std::chrono::steady_clock.
+// A timer started for the engine by its host; destroying it cancels it.
+class ScriptTimer {
+public:
+    virtual ~ScriptTimer() = default;
+};
+
+// What the engine needs of its host: one pass of the event loop, a one-shot timer of the event
+// loop, and a monotonic clock in seconds. DELAY waits on the timer, so the event loop keeps
+// running during a pause. Without a timer, DELAY blocks the thread with Sleep (or
+// std::this_thread when that is empty too); an empty Clock falls back to
+// std::chrono::steady_clock and an empty DoEvents yields nothing.
 struct ScriptHost {
     std::function<void()> DoEvents;
+    // Calls fnDue once, from the event loop, lngMilliseconds from now. The engine may destroy
+    // the timer from inside fnDue.
+    std::function<std::unique_ptr<ScriptTimer>(int32_t lngMilliseconds,
+                                               std::function<void()> fnDue)>
+        StartTimer;
     std::function<void(int32_t lngMilliseconds)> Sleep;
     std::function<double()> Clock;
 };
@@ -69,6 +82,15 @@ public:
 
 private:
     class SocketSink;
+    // A socket event that reached the engine during a DELAY; it is handled when the pause
+    // has ended and the line after it has run, as if the thread had been blocked meanwhile.
+    struct HeldEvent {
+        enum class Kind { Connect, Close, DataArrival, SendComplete, Error };
+        bool blnData;
+        Kind enmKind;
+        int32_t lngNumber;
+        std::string strDescription;
+    };
 
     // Runner
     void RunNextLine();
@@ -80,6 +102,15 @@ private:
     void FailRun(bool blnUnrecognised, bool blnLoginFailed);
     void YieldOnce();
     double Now();
+
+    // DELAY
+    bool StartDelay(int32_t lngMilliseconds); // true when the pause is over already
+    void DelayElapsed(uint64_t lngRun);
+    void EndDelay(); // forgets a pending pause and the events held during it
+    bool HoldsEvent(bool blnData, HeldEvent::Kind enmKind) const;
+    void HoldEvent(HeldEvent event);
+    void ReleaseHeldEvents();
+    void DeliverEvent(const HeldEvent& event);
 
     // Control connection
     void HandleControlText(const std::string& strText);
@@ -120,7 +151,13 @@ private:
     double dblStartTime = 0;
 
     bool m_blnRunActive = false; // a run is on and has not ended
-    int32_t m_lngDepth = 0;      // nesting of RunNextLine
+    uint64_t m_lngRun = 0;       // counts RunScript and AbortScript calls: a late trigger of an
+                                 // earlier run finds another number and does nothing
+
+    // DELAY
+    std::unique_ptr<ScriptTimer> m_pDelayTimer;
+    bool m_blnDelaying = false;
+    std::deque<HeldEvent> m_queHeld;
 
     // Control connection
     std::string strBuffer;

@@ -19,11 +19,14 @@ constexpr int kCloseWaitPasses = 200;
 void ZelTelnet::OpenPassiveData(const std::string& strLine) {
     DrainData();
     wsTelnetData->CloseSck();
+    const uint64_t lngRun = m_lngRun;
     for (int i = 0; i < kCloseWaitPasses && wsTelnetData->State() != sckClosed; ++i) {
         if (wsTelnetData->State() == sckError || !wsTelnetData->HasPlatformSocket())
             break;
         YieldOnce();
     }
+    if (lngRun != m_lngRun || !m_blnRunActive)
+        return; // the run was aborted or replaced while the old connection closed
 
     const std::string strReply = RemoveCrLf(strLine);
     const PassiveReply reply = ParsePassiveReply(strReply);

@@ -2,9 +2,12 @@
 
 #include "workflow/modMiscIp.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -98,10 +101,10 @@ bool IsUsableBackupAddress(const std::string& strAddress) {
     return modMisc::IsValidIp(strAddress);
 }
 
-ConfigBackup::ConfigBackup(IWindowOps& window, script::ZelTelnet& engine,
+ConfigBackup::ConfigBackup(IWindowOps& window, script::ZelTelnet& engine, ITimerService* pTimers,
                            std::function<void(bool)> SetControlsEnabled, Options options)
-    : m_window(window), m_engine(engine), m_SetControlsEnabled(std::move(SetControlsEnabled)),
-      m_options(std::move(options)) {}
+    : m_window(window), m_engine(engine), m_pTimers(pTimers),
+      m_SetControlsEnabled(std::move(SetControlsEnabled)), m_options(std::move(options)) {}
 
 double ConfigBackup::Now() const {
     if (m_options.Clock)
@@ -156,14 +159,15 @@ void ConfigBackup::cmdBackup_Click() {
 
     m_blnActive = true;
     m_dblLastProgress = Now();
-    m_engine.RunScript(m_strScriptText);
-
-    // Wait for the end, letting the window and the sockets run.
-    while (m_blnActive) {
-        m_window.DoEvents();
-        if (!m_blnActive || CheckTimeout())
-            break;
-        m_window.Sleep(m_options.lngPollMilliseconds);
+    // Armed first: the run may end inside RunScript already, and its end cancels the timer.
+    ArmTimeLimit(m_options.dblTimeLimitSeconds);
+    try {
+        m_engine.RunScript(m_strScriptText);
+    } catch (...) {
+        m_blnActive = false;
+        tmrTimeLimit.Cancel();
+        DiscardPart();
+        throw;
     }
 }
 
@@ -171,13 +175,33 @@ void ConfigBackup::Form_Unload() {
     if (!m_blnActive)
         return;
     m_blnActive = false;
+    tmrTimeLimit.Cancel();
     m_engine.AbortScript();
 }
 
-bool ConfigBackup::CheckTimeout() {
-    if (!m_blnActive || Now() - m_dblLastProgress < m_options.dblTimeLimitSeconds)
-        return false;
+void ConfigBackup::ArmTimeLimit(double dblSeconds) {
+    if (!m_pTimers)
+        return;
+    double dblMs = std::ceil(dblSeconds * 1000.0);
+    if (!(dblMs >= 1.0)) // also NaN
+        dblMs = 1.0;
+    const auto lngMs = static_cast<int32_t>(std::min(dblMs, static_cast<double>(INT32_MAX)));
+    if (tmrTimeLimit)
+        tmrTimeLimit.Restart(lngMs);
+    else
+        tmrTimeLimit = m_pTimers->Start(lngMs, [this] { tmrTimeLimit_Timer(); });
+}
+
+void ConfigBackup::tmrTimeLimit_Timer() {
+    if (!m_blnActive)
+        return;
+    const double dblIdle = Now() - m_dblLastProgress;
+    if (dblIdle < m_options.dblTimeLimitSeconds) {
+        ArmTimeLimit(m_options.dblTimeLimitSeconds - dblIdle);
+        return;
+    }
     m_blnActive = false;
+    tmrTimeLimit.Cancel();
     m_engine.AbortScript();
     DiscardPart();
     const std::string strReply = m_strLastReply.empty() ? std::string("no reply") : m_strLastReply;
@@ -187,7 +211,6 @@ bool ConfigBackup::CheckTimeout() {
                              " seconds. Last reply of the server: " + strReply,
                          MessageIcon::Warning);
     m_SetControlsEnabled(true);
-    return true;
 }
 
 void ConfigBackup::ZelTelnet_LogUpdate(const std::string& strMessage) {
@@ -208,6 +231,7 @@ void ConfigBackup::ZelTelnet_LogUpdate(const std::string& strMessage) {
 void ConfigBackup::FailWrite(const std::string& strReason) {
     m_blnWriteFailed = true;
     m_blnActive = false;
+    tmrTimeLimit.Cancel();
     m_engine.AbortScript();
     DiscardPart();
     m_window.ShowMessage("The backup failed: the file " + PartFileName() +
@@ -252,6 +276,7 @@ void ConfigBackup::DiscardPart() {
 
 void ConfigBackup::Finish() {
     m_blnActive = false;
+    tmrTimeLimit.Cancel();
     m_SetControlsEnabled(true);
 }
 
@@ -259,6 +284,7 @@ void ConfigBackup::ZelTelnet_ScriptComplete() {
     if (m_lngScriptMode != 1 || !m_blnActive)
         return;
     m_blnActive = false;
+    tmrTimeLimit.Cancel();
     std::error_code ec;
     if (m_blnWriteFailed || m_lngBytesWritten == 0 || !m_blnPartCreated ||
         !std::filesystem::exists(PartFileName(), ec)) {
@@ -290,6 +316,7 @@ void ConfigBackup::ZelTelnet_ScriptError(bool blnUnrecognised, bool blnLoginFail
     if (!m_blnActive)
         return;
     m_blnActive = false;
+    tmrTimeLimit.Cancel();
     DiscardPart();
     if (blnLoginFailed)
         m_window.ShowMessage(kLoginErrorMessage, MessageIcon::Warning);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "script/ZelTelnet.h"
+#include "workflow/ITimerService.h"
 #include "workflow/IWindowOps.h"
 
 #include <cstdint>
@@ -47,16 +48,17 @@ public:
         std::string strAppFolder;               // ends in "/"
         int32_t lngPort = 21;                   // FTP port (tests only change it)
         double dblTimeLimitSeconds = 30;        // without progress on either connection
-        int32_t lngPollMilliseconds = 20;       // pause between event-loop passes while waiting
         std::function<double()> Clock;          // seconds, monotonic; steady_clock when empty
         std::function<std::string()> TimeStamp; // "yyyymmdd-hhnnss"; local time when empty
     };
 
-    ConfigBackup(IWindowOps& window, script::ZelTelnet& engine,
+    // pTimers runs the time limit; without one a backup has none and ends only through the
+    // engine or Form_Unload.
+    ConfigBackup(IWindowOps& window, script::ZelTelnet& engine, ITimerService* pTimers,
                  std::function<void(bool)> SetControlsEnabled, Options options);
 
-    // Starts the backup and yields to the event loop until it has ended (completed, failed,
-    // timed out or aborted by Form_Unload), so the time limit needs no timer.
+    // Starts the backup and returns at once; the controls stay disabled until the engine
+    // ends the run, the time limit passes without progress, or Form_Unload aborts it.
     void cmdBackup_Click();
     // Closing the window: aborts a running backup; a partial ".part" file stays. Every other
     // unsuccessful end removes the ".part" file.
@@ -66,8 +68,6 @@ public:
     void ZelTelnet_ScriptComplete();
     void ZelTelnet_ScriptError(bool blnUnrecognised, bool blnLoginFailed);
     void ZelTelnet_LogUpdate(const std::string& strMessage);
-    // Ends a backup without progress for the time limit; true when it did.
-    bool CheckTimeout();
 
     bool IsBusy() const { return m_blnActive; }
     // Seconds without progress after which a running backup is given up.
@@ -93,6 +93,10 @@ public:
 
 private:
     void BuildBackupScript();
+    // The time limit: progress only notes its time; when the timer comes it either waits for
+    // the rest of the limit counted from the last progress or gives the backup up.
+    void ArmTimeLimit(double dblSeconds);
+    void tmrTimeLimit_Timer();
     void Finish(); // back to idle
     void FailWrite(const std::string& strReason);
     // A backup that did not succeed leaves no partial file behind.
@@ -101,6 +105,7 @@ private:
 
     IWindowOps& m_window;
     script::ZelTelnet& m_engine;
+    ITimerService* m_pTimers;
     std::function<void(bool)> m_SetControlsEnabled;
     Options m_options;
 
@@ -115,6 +120,7 @@ private:
     bool m_blnPartCreated = false;
     double m_dblLastProgress = 0;
     std::string m_strLastReply;
+    TimerHandle tmrTimeLimit; // last: cancelled before anything it could call is destroyed
 };
 
 } // namespace ata

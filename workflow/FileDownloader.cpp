@@ -13,6 +13,9 @@ FileDownloader::~FileDownloader() = default;
 
 bool FileDownloader::BeginDownload(const std::string& strURL, const std::string& strFilename) {
     (void)strFilename; // the platform's name of the read; nothing here needs it
+    if (m_blnShutDown) {
+        return false;
+    }
     m_strFileContents.clear();
     m_blnDownloadComplete = false;
     m_blnDownloadError = false;
@@ -30,6 +33,15 @@ bool FileDownloader::BeginDownload(const std::string& strURL, const std::string&
         return false;
     }
     return true;
+}
+
+void FileDownloader::Shutdown() {
+    m_blnShutDown = true;
+    ++m_lngFetch; // a completion still on its way is ignored
+    if (!m_blnDownloadComplete) {
+        m_blnDownloadError = true;
+    }
+    m_objReader.CancelAll();
 }
 
 void FileDownloader::AsyncReadComplete(const HttpReadResult& objResult) {

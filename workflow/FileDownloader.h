@@ -22,6 +22,9 @@ public:
     // at once: true when the read is under way, false when it could not be started (then no
     // completion will come and the flags stay as reset).
     bool BeginDownload(const std::string& strURL, const std::string& strFilename);
+    // The window is closing: abandons the fetch in flight (it ends as failed, so a waiting
+    // BrowseTo returns at its next poll) and refuses every later one.
+    void Shutdown();
 
     bool blnDownloadComplete() const { return m_blnDownloadComplete; }
     bool blnDownloadError() const { return m_blnDownloadError; }
@@ -34,6 +37,7 @@ private:
     bool m_blnDownloadComplete = false;
     bool m_blnDownloadError = false;
     std::string m_strFileContents;
+    bool m_blnShutDown = false;
     // Each fetch has its own number, so a late completion of an earlier fetch is ignored.
     uint64_t m_lngFetch = 0;
     // Completions hold a weak reference: one that arrives after the downloader is gone does

@@ -23,6 +23,10 @@ public:
 
     virtual ~IHttpReader() = default;
     virtual void BeginRead(const std::string& strUrl, Completion fnDone) = 0;
+    // Abandons every read in flight: their completions never run and their connections are
+    // closed promptly. A reader without early cancellation may rely on its caller ignoring
+    // late completions.
+    virtual void CancelAll() {}
 };
 
 } // namespace ata

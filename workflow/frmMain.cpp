@@ -44,9 +44,9 @@ int32_t CheckBoxValueFromText(const std::string& strText) {
 }
 
 frmMain::frmMain(IWindowOps& window, IIcmpFacility& icmp, FileDownloader& downloader,
-                 script::ZelTelnet& engine, std::string strProgramFolder)
+                 script::ZelTelnet& engine, std::string strProgramFolder, ITimerService* pTimers)
     : m_window(window), m_icmp(icmp), m_downloader(downloader), m_engine(engine),
-      m_strAppFolder(std::move(strProgramFolder)) {}
+      m_pTimers(pTimers), m_strAppFolder(std::move(strProgramFolder)) {}
 
 frmMain::~frmMain() {
     if (m_backup)
@@ -89,20 +89,30 @@ void frmMain::Form_Load() {
     ConfigBackup::Options options;
     options.strAppFolder = m_strAppFolder;
     m_backup = std::make_unique<ConfigBackup>(
-        m_window, m_engine, [this](bool blnEnabled) { SetControlsEnabled(blnEnabled); },
+        m_window, m_engine, m_pTimers, [this](bool blnEnabled) { SetControlsEnabled(blnEnabled); },
         std::move(options));
     m_engine.SetEvents(m_backup.get());
 }
 
 void frmMain::Form_QueryUnload() {
-    // A running backup is abandoned; its partial file keeps its ".part" name.
+    // A running backup is abandoned; its partial file keeps its ".part" name. A fetch is
+    // abandoned too, so a command waiting for it ends and the process can exit at once.
     if (m_backup)
         m_backup->Form_Unload();
-    modMisc::WriteIniValue(kSection, "IP", m_window.GetIpText(), m_strSettingsFile);
-    modMisc::WriteIniValue(kSection, "Username", m_window.GetUserText(), m_strSettingsFile);
-    modMisc::WriteIniValue(kSection, "Password", m_window.GetPassText(), m_strSettingsFile);
-    modMisc::WriteIniValue(kSection, "Auto Summarise", std::to_string(m_window.GetAutoSum()),
-                           m_strSettingsFile);
+    m_downloader.Shutdown();
+    bool blnSaved = modMisc::WriteIniValue(kSection, "IP", m_window.GetIpText(), m_strSettingsFile);
+    blnSaved =
+        modMisc::WriteIniValue(kSection, "Username", m_window.GetUserText(), m_strSettingsFile) &&
+        blnSaved;
+    blnSaved =
+        modMisc::WriteIniValue(kSection, "Password", m_window.GetPassText(), m_strSettingsFile) &&
+        blnSaved;
+    blnSaved = modMisc::WriteIniValue(kSection, "Auto Summarise",
+                                      std::to_string(m_window.GetAutoSum()), m_strSettingsFile) &&
+               blnSaved;
+    // Closing still goes ahead; the user learns that the inputs will not be there next time.
+    if (!blnSaved)
+        m_window.ShowMessage(kSettingsNotSavedMessage + m_strSettingsFile, MessageIcon::Warning);
 }
 
 void frmMain::Form_Resize() {

@@ -11,6 +11,7 @@ namespace ata {
 class IIcmpFacility;
 class FileDownloader;
 class ConfigBackup;
+class ITimerService;
 namespace script {
 class ZelTelnet;
 }
@@ -21,8 +22,10 @@ class ZelTelnet;
 class frmMain {
 public:
     // strProgramFolder is the folder of the executable; a trailing "/" is added when missing.
+    // pTimers runs the backup's time limit (none without it).
     frmMain(IWindowOps& window, IIcmpFacility& icmp, FileDownloader& downloader,
-            script::ZelTelnet& engine, std::string strProgramFolder);
+            script::ZelTelnet& engine, std::string strProgramFolder,
+            ITimerService* pTimers = nullptr);
     ~frmMain();
 
     void Form_Load();
@@ -36,8 +39,8 @@ public:
     void cmdLog_Click();
     void cmdSaveLog_Click();
     void cmdSummarise_Click();
-    // Runs the backup; it returns when the backup has ended, and the window stays busy
-    // (processing events) meanwhile.
+    // Starts the backup and returns at once; the window stays busy until the engine ends the
+    // run, the time limit passes without progress, or the window closes.
     void cmdBackup_Click();
 
     bool ValidateIpAddress();
@@ -60,6 +63,7 @@ private:
     IIcmpFacility& m_icmp;
     FileDownloader& m_downloader;
     script::ZelTelnet& m_engine;
+    ITimerService* m_pTimers;
     std::unique_ptr<ConfigBackup> m_backup;
     std::string m_strAppFolder;
     std::string m_strSettingsFile;
@@ -73,6 +77,7 @@ int32_t CheckBoxValueFromText(const std::string& strText);
 
 inline constexpr const char* kInvalidIpMessage =
     "The IP address is not valid. Please enter a valid IP address in the form x.x.x.x";
+inline constexpr const char* kSettingsNotSavedMessage = "Could not save the settings to ";
 inline constexpr const char* kPoweredOffMessage =
     "The ATA appears to be powered off. If you know it is switched on, please ensure the IP "
     "address is correct.";

@@ -24,7 +24,6 @@ struct Transfer {
     std::string strBody;
     size_t lngMaxBody = 0;
     bool blnTooLarge = false;
-    const std::atomic<bool>* pblnStopping = nullptr;
 };
 
 size_t OnBody(char* ptr, size_t lngSize, size_t lngCount, void* pvTransfer) {
@@ -38,10 +37,6 @@ size_t OnBody(char* ptr, size_t lngSize, size_t lngCount, void* pvTransfer) {
     return lngBytes;
 }
 
-int OnProgress(void* pvTransfer, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Transfer*>(pvTransfer)->pblnStopping->load() ? 1 : 0;
-}
-
 struct EasyDeleter {
     void operator()(CURL* p) const { curl_easy_cleanup(p); }
 };
@@ -51,6 +46,10 @@ struct SlistDeleter {
 
 } // namespace
 
+void CurlHttpReader::MultiDeleter::operator()(void* pMulti) const {
+    curl_multi_cleanup(static_cast<CURLM*>(pMulti));
+}
+
 CurlHttpReader::CurlHttpReader(Poster fnPost) : CurlHttpReader(std::move(fnPost), Options{}) {}
 
 CurlHttpReader::CurlHttpReader(Poster fnPost, Options objOptions)
@@ -58,6 +57,7 @@ CurlHttpReader::CurlHttpReader(Poster fnPost, Options objOptions)
 
 CurlHttpReader::~CurlHttpReader() {
     m_blnStopping = true;
+    CancelAll();
     std::list<std::unique_ptr<Worker>> lstWorkers;
     {
         std::lock_guard<std::mutex> objLock(m_mtxWorkers);
@@ -85,10 +85,23 @@ void CurlHttpReader::ReapFinished() {
     }
 }
 
+void CurlHttpReader::CancelAll() {
+    std::lock_guard<std::mutex> objLock(m_mtxWorkers);
+    for (auto& ptrWorker : m_lstWorkers) {
+        ptrWorker->blnCancelled = true;
+        curl_multi_wakeup(ptrWorker->ptrMulti.get());
+    }
+}
+
 void CurlHttpReader::BeginRead(const std::string& strUrl, Completion fnDone) {
     InitCurlOnce();
     ReapFinished();
     auto ptrWorker = std::make_unique<Worker>();
+    ptrWorker->ptrMulti.reset(curl_multi_init());
+    if (!ptrWorker->ptrMulti) {
+        throw RaisedError(CURLE_OUT_OF_MEMORY, "CurlHttpReader.BeginRead",
+                          "could not create a transfer");
+    }
     Worker& objWorker = *ptrWorker;
     std::lock_guard<std::mutex> objLock(m_mtxWorkers);
     try {
@@ -102,11 +115,44 @@ void CurlHttpReader::BeginRead(const std::string& strUrl, Completion fnDone) {
     m_lstWorkers.push_back(std::move(ptrWorker));
 }
 
+// Runs the transfer on the worker's multi handle, waiting in curl_multi_poll so that a cancel
+// wakes it at once instead of at the next time-out.
+int CurlHttpReader::Perform(Worker& objWorker, void* pvEasy) {
+    auto* pMulti = static_cast<CURLM*>(objWorker.ptrMulti.get());
+    auto* pEasy = static_cast<CURL*>(pvEasy);
+    if (curl_multi_add_handle(pMulti, pEasy) != CURLM_OK) {
+        return CURLE_FAILED_INIT;
+    }
+    CURLcode lngCode = CURLE_ABORTED_BY_CALLBACK;
+    while (!objWorker.blnCancelled.load()) {
+        int intRunning = 0;
+        if (curl_multi_perform(pMulti, &intRunning) != CURLM_OK) {
+            lngCode = CURLE_FAILED_INIT;
+            break;
+        }
+        if (intRunning == 0) {
+            int intQueued = 0;
+            lngCode = CURLE_FAILED_INIT;
+            while (CURLMsg* pMsg = curl_multi_info_read(pMulti, &intQueued)) {
+                if (pMsg->msg == CURLMSG_DONE && pMsg->easy_handle == pEasy) {
+                    lngCode = pMsg->data.result;
+                }
+            }
+            break;
+        }
+        if (curl_multi_poll(pMulti, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+            lngCode = CURLE_FAILED_INIT;
+            break;
+        }
+    }
+    curl_multi_remove_handle(pMulti, pEasy);
+    return lngCode;
+}
+
 void CurlHttpReader::Run(const std::string& strUrl, const Completion& fnDone, Worker& objWorker) {
     HttpReadResult objResult;
     Transfer objTransfer;
     objTransfer.lngMaxBody = m_objOptions.lngMaxBodyBytes;
-    objTransfer.pblnStopping = &m_blnStopping;
 
     std::unique_ptr<CURL, EasyDeleter> ptrEasy(curl_easy_init());
     if (!ptrEasy) {
@@ -137,15 +183,12 @@ void CurlHttpReader::Run(const std::string& strUrl, const Completion& fnDone, Wo
         curl_easy_setopt(pEasy, CURLOPT_ERRORBUFFER, strErrorBuffer);
         curl_easy_setopt(pEasy, CURLOPT_WRITEFUNCTION, &OnBody);
         curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, &objTransfer);
-        curl_easy_setopt(pEasy, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-        curl_easy_setopt(pEasy, CURLOPT_XFERINFODATA, &objTransfer);
-        curl_easy_setopt(pEasy, CURLOPT_NOPROGRESS, 0L);
         if (m_objOptions.lngMaxBodyBytes > 0) {
             curl_easy_setopt(pEasy, CURLOPT_MAXFILESIZE_LARGE,
                              static_cast<curl_off_t>(m_objOptions.lngMaxBodyBytes));
         }
 
-        const CURLcode lngCode = curl_easy_perform(pEasy);
+        const auto lngCode = static_cast<CURLcode>(Perform(objWorker, pEasy));
         long lngStatus = 0;
         curl_easy_getinfo(pEasy, CURLINFO_RESPONSE_CODE, &lngStatus);
         if (lngCode == CURLE_OK && lngStatus >= 200 && lngStatus < 300) {
@@ -162,7 +205,7 @@ void CurlHttpReader::Run(const std::string& strUrl, const Completion& fnDone, Wo
         }
     }
 
-    if (!m_blnStopping.load()) {
+    if (!m_blnStopping.load() && !objWorker.blnCancelled.load()) {
         m_fnPost(
             [fnDone, objResult = std::move(objResult)]() mutable { fnDone(std::move(objResult)); });
     }

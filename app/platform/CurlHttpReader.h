@@ -36,14 +36,25 @@ public:
 
     // Raises RaisedError when the transfer or its thread cannot be set up.
     void BeginRead(const std::string& strUrl, Completion fnDone) override;
+    // Wakes every worker out of its wait; each ends its transfer at once and posts nothing.
+    void CancelAll() override;
 
 private:
+    struct MultiDeleter {
+        void operator()(void* pMulti) const;
+    };
+    // One transfer: its thread and the multi handle it waits on, which outlives the thread
+    // so that a cancel from the UI thread can always wake it.
     struct Worker {
+        std::unique_ptr<void, MultiDeleter> ptrMulti;
         std::thread objThread;
         std::atomic<bool> blnFinished{false};
+        std::atomic<bool> blnCancelled{false};
     };
 
     void Run(const std::string& strUrl, const Completion& fnDone, Worker& objWorker);
+    // The libcurl result code of the worker's transfer (an easy handle).
+    static int Perform(Worker& objWorker, void* pvEasy);
     void ReapFinished();
 
     Poster m_fnPost;

@@ -21,6 +21,7 @@ namespace ata {
 // In the application the Qt binding watches EpollFd() with one QSocketNotifier and runs
 // RunOnce() when it becomes readable (app/qt/ReactorNotifier.h).
 // Passes may nest: a handler that yields runs a further pass inside the current one.
+// Timers run on it too, through one timerfd (app/platform/ReactorTimerService.h).
 class Reactor {
 public:
     using Handler = std::function<void(uint32_t lngEpollEvents)>;

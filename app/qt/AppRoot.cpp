@@ -2,11 +2,9 @@
 
 #include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
+#include "workflow/ScriptHostTimer.h"
 
 #include <QCoreApplication>
-
-#include <chrono>
-#include <thread>
 
 namespace ata {
 
@@ -20,21 +18,19 @@ AppRoot::PlatformInstall::~PlatformInstall() {
 
 namespace {
 
-script::ScriptHost EngineHost() {
+script::ScriptHost EngineHost(ITimerService& timers) {
     script::ScriptHost host;
     host.DoEvents = [] { QCoreApplication::processEvents(); };
-    host.Sleep = [](int32_t lngMilliseconds) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(lngMilliseconds));
-    };
+    UseTimersForScript(host, timers);
     return host;
 }
 
 } // namespace
 
 AppRoot::AppRoot(std::string strProgramFolder)
-    : m_engine(script::MakeNetZelTelnet(EngineHost())),
+    : m_engine(script::MakeNetZelTelnet(EngineHost(m_timers))),
       m_logic(std::make_unique<frmMain>(m_window, m_icmp, m_downloader, *m_engine,
-                                        std::move(strProgramFolder))) {
+                                        std::move(strProgramFolder), &m_timers)) {
     m_window.Attach(*m_logic);
 }
 

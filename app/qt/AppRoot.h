@@ -4,6 +4,7 @@
 #include "app/platform/LinuxIcmp.h"
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/Reactor.h"
+#include "app/platform/ReactorTimerService.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/ReactorNotifier.h"
 #include "script/ZelTelnet.h"
@@ -37,6 +38,7 @@ private:
     };
 
     Reactor m_reactor;
+    ReactorTimerService m_timers{m_reactor};
     LinuxSocketService m_socketService{m_reactor};
     PlatformInstall m_install{m_socketService};
     ReactorNotifier m_notifier{m_reactor};

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 
 using namespace ata::script;
 using ata::script::test::FakeScriptSocket;
@@ -29,12 +32,27 @@ struct EventLog : IZelTelnetEvents {
     size_t Count(const std::string& s) const { return std::count(vec.begin(), vec.end(), s); }
 };
 
+// The timer of one DELAY: the test fires it; the engine cancels it by dropping it.
+struct Delay {
+    int32_t lngMs;
+    std::function<void()> fnDue;
+    std::shared_ptr<bool> pCancelled;
+};
+class DelayTimer : public ScriptTimer {
+public:
+    explicit DelayTimer(std::shared_ptr<bool> p) : m_pCancelled(std::move(p)) {}
+    ~DelayTimer() override { *m_pCancelled = true; }
+
+private:
+    std::shared_ptr<bool> m_pCancelled;
+};
+
 class ZelTelnetTest : public ::testing::Test {
 protected:
     FakeScriptSocket* main = nullptr;
     FakeScriptSocket* data = nullptr;
     EventLog events;
-    int32_t lngSlept = 0;
+    std::vector<Delay> delays;
     std::unique_ptr<ZelTelnet> engine;
 
     void SetUp() override {
@@ -43,14 +61,26 @@ protected:
         main = m.get();
         data = d.get();
         ScriptHost host;
-        host.Sleep = [this](int32_t ms) { lngSlept += ms; };
+        host.StartTimer = [this](int32_t ms, std::function<void()> fn) {
+            auto pCancelled = std::make_shared<bool>(false);
+            delays.push_back({ms, std::move(fn), pCancelled});
+            return std::make_unique<DelayTimer>(pCancelled);
+        };
         host.Clock = [] { return 0.0; };
         engine = std::make_unique<ZelTelnet>(std::move(m), std::move(d), host);
         engine->SetEvents(&events);
     }
-    void TearDown() override { engine->SetEvents(nullptr); }
+    void TearDown() override {
+        if (engine)
+            engine->SetEvents(nullptr);
+    }
 
     std::string Sent() const { return main->vecSent.empty() ? "" : main->vecSent.back(); }
+    // Ends pause i as its timer would (also one the engine has cancelled, as a late callback).
+    void Fire(size_t i) {
+        const std::function<void()> fn = delays.at(i).fnDue;
+        fn();
+    }
 };
 
 const char* kFtpScript = "HOST 127.0.0.1 21\r\nWAIT \"220\"\r\nSEND \"USER u\\n\"\r\n"
@@ -68,14 +98,59 @@ TEST_F(ZelTelnetTest, OneLineScriptDoesNothing) {
 
 TEST_F(ZelTelnetTest, ImmediateLinesProgressAndEndOnce) {
     engine->RunScript("ECHO \"a\"\r\n# note\r\n\r\nDELAY 1.5\r\n");
+    // The run waits for the pause's timer, with RunScript already returned.
     EXPECT_EQ(events.vec, (std::vector<std::string>{"Progress 25", "Progress 50", "Progress 75",
-                                                    "Progress 100", "Complete"}));
+                                                    "Progress 100"}));
+    ASSERT_EQ(delays.size(), 1u);
+    EXPECT_EQ(delays[0].lngMs, 2000);
+    EXPECT_TRUE(engine->IsRunning());
+    Fire(0);
+    EXPECT_EQ(events.vec.back(), "Complete");
+    EXPECT_EQ(events.Count("Complete"), 1u);
     EXPECT_EQ(events.vecLog,
               (std::vector<std::string>{"Running script", "a", "Delay for 2 second(s)",
                                         "End of script", "Closed connection."}));
-    EXPECT_EQ(lngSlept, 2000);
     EXPECT_EQ(engine->ConsoleLog, "Running script\r\na\r\nDelay for 2 second(s)\r\nEnd of "
                                   "script\r\nClosed connection.\r\n");
+}
+
+TEST_F(ZelTelnetTest, WhatArrivesDuringADelayIsHandledAfterTheNextLine) {
+    engine->RunScript("HOST h\r\nWAIT \"login\"\r\nDELAY 1\r\nWAIT \"$\"\r\nSEND \"x\\n\"\r\n"
+                      "DELAY 0\r\nWAIT \"bye\"\r\n");
+    main->Connected();
+    main->Receive("login: ");
+    ASSERT_EQ(delays.size(), 1u);
+    // The prompt comes during the pause, before the WAIT that looks for it has been reached.
+    main->Receive("$ ");
+    EXPECT_TRUE(main->vecSent.empty());
+    Fire(0);
+    EXPECT_EQ(Sent(), "x\r\n");
+    main->SendDone(); // on to a pause of none and the last WAIT
+    main->Receive("x\r\nbye");
+    EXPECT_EQ(events.vec.back(), "Complete");
+    EXPECT_EQ(delays.size(), 1u);
+}
+
+TEST_F(ZelTelnetTest, AnAbortedOrReplacedRunDoesNotGoOnAfterItsDelay) {
+    const std::string strScript = "DELAY 1\r\nECHO \"after\"\r\n";
+    engine->RunScript(strScript);
+    engine->AbortScript();
+    EXPECT_TRUE(*delays[0].pCancelled);
+    Fire(0); // a late callback all the same
+    engine->RunScript(strScript);
+    engine->RunScript("DELAY 1\r\nECHO \"second\"\r\n");
+    EXPECT_TRUE(*delays[1].pCancelled);
+    Fire(1);
+    EXPECT_EQ(std::count(events.vecLog.begin(), events.vecLog.end(), "after"), 0);
+    EXPECT_EQ(events.Count("Complete"), 0u);
+    Fire(2);
+    EXPECT_EQ(events.vecLog.back(), "Closed connection.");
+    EXPECT_EQ(std::count(events.vecLog.begin(), events.vecLog.end(), "second"), 1);
+    EXPECT_EQ(events.Count("Complete"), 1u);
+
+    engine->RunScript(strScript);
+    engine.reset();
+    EXPECT_TRUE(*delays[3].pCancelled);
 }
 
 TEST_F(ZelTelnetTest, LongScriptRunsWithoutDeepRecursion) {

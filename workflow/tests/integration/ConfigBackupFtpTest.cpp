@@ -2,14 +2,17 @@
 #include "RecordingWindow.h"
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/Reactor.h"
+#include "app/platform/ReactorTimerService.h"
 #include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
 #include "script/tests/PosixScriptSocket.h"
 #include "script/tests/ServerProcess.h"
 #include "workflow/ConfigBackup.h"
+#include "workflow/ScriptHostTimer.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -25,6 +28,7 @@ constexpr const char* kAddress = "127.0.43.1";
 class ConfigBackupFtp : public ::testing::Test {
 protected:
     Reactor reactor;
+    ReactorTimerService timers{reactor};
     LinuxSocketService service{reactor};
     test::RecordingWindow window;
     std::unique_ptr<script::ZelTelnet> engine;
@@ -37,6 +41,7 @@ protected:
         modNetSocket::InstallPlatform(&service);
         script::ScriptHost host;
         host.DoEvents = [this] { reactor.RunOnce(0); };
+        UseTimersForScript(host, timers);
 #ifdef ATA_ENGINE_ON_POSIX_SOCKETS
         engine = std::make_unique<script::ZelTelnet>(
             std::make_unique<script::test::PosixScriptSocket>(reactor),
@@ -75,9 +80,17 @@ protected:
         o.strAppFolder = folder.string() + "/";
         o.dblTimeLimitSeconds = dblLimit;
         auto b = std::make_unique<ConfigBackup>(
-            window, *engine, [](bool) {}, o);
+            window, *engine, &timers, [](bool) {}, o);
         engine->SetEvents(b.get());
         return b;
+    }
+    // Presses the button and runs the event loop until the backup has ended.
+    bool RunBackup(ConfigBackup& backup) {
+        backup.cmdBackup_Click();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (backup.IsBusy() && std::chrono::steady_clock::now() < deadline)
+            reactor.RunOnce(100);
+        return !backup.IsBusy();
     }
 };
 
@@ -88,7 +101,7 @@ TEST_F(ConfigBackupFtp, FetchesTheConfigurationFromRfa) {
                                         "admin", "s3cret", "/RFA/", kAddress, "21"});
     ASSERT_EQ(server.Port(), 21);
     auto backup = MakeBackup(30);
-    backup->cmdBackup_Click();
+    ASSERT_TRUE(RunBackup(*backup));
     EXPECT_EQ(window.OpsStartingWith("Information"),
               (std::vector<std::string>{"Information(Current config backed up.)"}));
     ASSERT_FALSE(backup->SavedFileName().empty());
@@ -104,11 +117,11 @@ TEST_F(ConfigBackupFtp, DirectoryWithoutRfaEndsInTheTimeLimitWarning) {
                                         "admin", "s3cret", "/", kAddress, "21"});
     ASSERT_EQ(server.Port(), 21);
     auto backup = MakeBackup(3);
-    backup->cmdBackup_Click();
+    ASSERT_TRUE(RunBackup(*backup));
     const auto warnings = window.OpsStartingWith("Warning");
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("did not finish"), std::string::npos);
     EXPECT_NE(warnings[0].find("257"), std::string::npos); // the PWD reply is quoted
     EXPECT_TRUE(window.OpsStartingWith("Information").empty());
-    EXPECT_FALSE(backup->IsBusy());
+    EXPECT_EQ(timers.ArmedCount(), 0u);
 }

@@ -1,7 +1,9 @@
 #include "workflow/ConfigBackup.h"
+#include "ManualTimerService.h"
 #include "RecordingWindow.h"
 #include "script/ZelTelnet.h"
 #include "script/tests/FakeScriptSocket.h"
+#include "workflow/ScriptHostTimer.h"
 
 #include <gtest/gtest.h>
 
@@ -47,19 +49,21 @@ TEST(ConfigBackupScript, InputChecks) {
 
 namespace {
 
-// Plays an FTP server on the connection doubles whenever the window yields.
+// Plays an FTP server on the connection doubles; the clock and the timers only move when the
+// test advances them.
 class ConfigBackupTest : public ::testing::Test {
 protected:
     test::RecordingWindow window;
+    test::ManualTimerService timers;
     FakeScriptSocket* main = nullptr;
     FakeScriptSocket* data = nullptr;
     std::unique_ptr<script::ZelTelnet> engine;
     std::unique_ptr<ConfigBackup> backup;
     fs::path dir;
-    double dblClock = 0;
     size_t handled = 0;
     std::map<std::string, std::string> replies;
     std::vector<std::string> chunks{"AB", std::string("C\0D", 3)};
+    bool blnEndTransfer = true; // false: the data stops after the chunks, with no 226
     bool blnEnabled = true;
 
     void SetUp() override {
@@ -73,32 +77,35 @@ protected:
         main = m.get();
         data = d.get();
         script::ScriptHost host;
-        host.Sleep = [](int32_t) {};
-        host.Clock = [this] { return dblClock; };
+        host.Clock = [this] { return timers.Seconds(); };
+        UseTimersForScript(host, timers);
         engine = std::make_unique<script::ZelTelnet>(std::move(m), std::move(d), host);
         engine->Mode = 2;
-        ConfigBackup::Options o;
-        o.strAppFolder = dir.string() + "/";
-        o.Clock = [this] { return dblClock; };
-        o.TimeStamp = [] { return std::string("20081231-235959"); };
-        backup = std::make_unique<ConfigBackup>(
-            window, *engine, [this](bool b) { blnEnabled = b; }, o);
-        engine->SetEvents(backup.get());
+        backup = MakeBackup(dir.string() + "/");
         window.strIp = " 127.0.0.2 ";
         window.strUser = "admin";
         window.strPass = "secret";
         replies = {{"USER admin\r\n", "331 pw\r\n"},        {"PASS secret\r\n", "230 ok\r\n"},
                    {"PWD\r\n", "257 \"/RFA/\"\r\n"},        {"TYPE I\r\n", "200 ok\r\n"},
                    {"PASV\r\n", "227 (127,0,0,2,4,1)\r\n"}, {"QUIT\r\n", "221 bye\r\n"}};
-        window.OnYield = [this] { Serve(); };
     }
     void TearDown() override {
         engine->SetEvents(nullptr);
         fs::remove_all(dir);
     }
+    std::unique_ptr<ConfigBackup> MakeBackup(const std::string& strFolder) {
+        ConfigBackup::Options o;
+        o.strAppFolder = strFolder;
+        o.Clock = [this] { return timers.Seconds(); };
+        o.TimeStamp = [] { return std::string("20081231-235959"); };
+        auto b = std::make_unique<ConfigBackup>(
+            window, *engine, &timers, [this](bool blnOn) { blnEnabled = blnOn; }, o);
+        engine->SetEvents(b.get());
+        return b;
+    }
 
+    // Answers everything the engine has sent so far.
     void Serve() {
-        dblClock += 1;
         if (main->lngState == script::sckConnecting) {
             main->Connected("127.0.0.2");
             main->Receive("220 hello\r\n");
@@ -110,12 +117,25 @@ protected:
                 main->Receive("150 Opening BINARY mode data connection (4 bytes)\r\n");
                 for (const auto& c : chunks)
                     data->Receive(c);
+                if (!blnEndTransfer)
+                    continue;
                 main->Receive("226 done\r\n"); // before the data connection's close
                 data->PeerClose();
             } else if (replies.count(cmd)) {
                 main->Receive(replies[cmd]);
             }
         }
+    }
+    // The event loop of the test: the server answers, then a second passes.
+    void Run(int intSeconds) {
+        for (int i = 0; i < intSeconds; ++i) {
+            Serve();
+            timers.Advance(1000);
+        }
+    }
+    void RunToEnd() {
+        for (int i = 0; backup->IsBusy() && i < 600; ++i)
+            Run(1);
     }
     std::string Read(const fs::path& p) {
         std::ifstream in(p, std::ios::binary);
@@ -131,6 +151,11 @@ protected:
 
 TEST_F(ConfigBackupTest, SuccessfulBackupKeepsTheFileByteForByte) {
     backup->cmdBackup_Click();
+    // The click returns at once, the window busy until the engine ends the run.
+    EXPECT_TRUE(backup->IsBusy());
+    EXPECT_FALSE(blnEnabled);
+    EXPECT_EQ(main->lngState, script::sckConnecting);
+    RunToEnd();
     EXPECT_FALSE(backup->IsBusy());
     EXPECT_TRUE(blnEnabled);
     EXPECT_EQ(window.strIp, "127.0.0.2");
@@ -143,12 +168,14 @@ TEST_F(ConfigBackupTest, SuccessfulBackupKeepsTheFileByteForByte) {
     EXPECT_FALSE(fs::exists(backup->PartFileName()));
     EXPECT_EQ(backup->ScriptMode(), 1);
     EXPECT_EQ(main->vecSent.back(), "QUIT\r\n");
+    EXPECT_EQ(timers.ArmedCount(), 0u);
 
     // The same stamp again: a suffix, the first backup untouched.
     handled = 0;
     main->vecSent.clear();
     chunks = {"new"};
     backup->cmdBackup_Click();
+    RunToEnd();
     EXPECT_EQ(Read(Final()), std::string("ABC\0D", 5));
     EXPECT_EQ(Read(dir / "Config20081231-235959-2.reg"), "new");
 }
@@ -157,6 +184,7 @@ TEST_F(ConfigBackupTest, DataForOtherCommandsIsIgnoredAndNoDataIsNoBackup) {
     backup->ZelTelnet_ReceivedData("x", "RETR OTHER.TXT\r\n"); // not busy: ignored
     chunks.clear();
     backup->cmdBackup_Click();
+    RunToEnd();
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{std::string("Warning(") + kNoDataMessage + ")"}));
     EXPECT_TRUE(window.OpsStartingWith("Information").empty());
@@ -167,41 +195,71 @@ TEST_F(ConfigBackupTest, DataForOtherCommandsIsIgnoredAndNoDataIsNoBackup) {
 TEST_F(ConfigBackupTest, RejectedLoginWarns) {
     replies["PASS secret\r\n"] = "530 Login incorrect.\r\n";
     backup->cmdBackup_Click();
+    RunToEnd();
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{std::string("Warning(") + kLoginErrorMessage + ")"}));
     EXPECT_TRUE(blnEnabled);
     EXPECT_FALSE(fs::exists(Final()));
+    EXPECT_EQ(timers.ArmedCount(), 0u);
 }
 
-TEST_F(ConfigBackupTest, SilentServerEndsInTheTimeLimitWarning) {
+TEST_F(ConfigBackupTest, TimeLimitCountsFromTheLastProgressAndQuotesTheLastReply) {
     replies.erase("PWD\r\n");
     backup->cmdBackup_Click();
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("did not finish"), std::string::npos);
-    EXPECT_NE(Messages()[0].find("230 ok"), std::string::npos);
+    Run(20);
+    main->Receive("150 still looking\r\n"); // progress 20 s into the 30 s limit
+    Run(29);
+    EXPECT_TRUE(backup->IsBusy());
+    Run(1);
+    EXPECT_FALSE(backup->IsBusy());
+    EXPECT_EQ(Messages(), (std::vector<std::string>{
+                              "Warning(The backup did not finish: nothing happened for 30 "
+                              "seconds. Last reply of the server: 150 still looking)"}));
     EXPECT_TRUE(blnEnabled);
     EXPECT_EQ(main->lngState, script::sckClosed);
     // A late trigger of the aborted run reports nothing.
     main->lngState = script::sckConnected;
     main->Receive("257 \"/RFA/\"\r\n");
+    Run(60);
     EXPECT_TRUE(window.OpsStartingWith("Information").empty());
+    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(main->vecSent.size() == handled && main->vecSent.back() == "PWD\r\n");
+}
+
+TEST_F(ConfigBackupTest, ClosingTheWindowEndsTheBackupAndNothingFollows) {
+    blnEndTransfer = false;
+    backup->cmdBackup_Click();
+    Run(2);
+    ASSERT_TRUE(backup->IsBusy());
+    ASSERT_EQ(Read(backup->PartFileName()), std::string("ABC\0D", 5));
+    backup->Form_Unload();
+    EXPECT_FALSE(backup->IsBusy());
+    EXPECT_EQ(main->lngState, script::sckClosed);
+    EXPECT_EQ(data->lngState, script::sckClosed);
+    EXPECT_EQ(timers.ArmedCount(), 0u);
+    // Whatever still arrives or comes due, the closed window hears nothing more.
+    data->lngState = script::sckConnected;
+    data->Receive("late");
+    main->lngState = script::sckConnected;
+    main->Receive("226 done\r\n");
+    Run(60);
+    EXPECT_TRUE(window.OpsStartingWith("Warning").empty());
+    EXPECT_TRUE(window.OpsStartingWith("Information").empty());
+    EXPECT_EQ(Read(backup->PartFileName()), std::string("ABC\0D", 5));
+    EXPECT_FALSE(fs::exists(Final()));
 }
 
 TEST_F(ConfigBackupTest, UnwritableFolderIsAFailedBackup) {
-    ConfigBackup::Options o;
-    o.strAppFolder = (dir / "missing").string() + "/";
-    o.TimeStamp = [] { return std::string("20081231-235959"); };
-    o.Clock = [this] { return dblClock; };
-    ConfigBackup broken(
-        window, *engine, [this](bool b) { blnEnabled = b; }, o);
-    engine->SetEvents(&broken);
-    broken.cmdBackup_Click();
+    auto broken = MakeBackup((dir / "missing").string() + "/");
+    broken->cmdBackup_Click();
+    for (int i = 0; broken->IsBusy() && i < 100; ++i)
+        Run(1);
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find("Config20081231-235959.reg.part"), std::string::npos);
     EXPECT_TRUE(window.OpsStartingWith("Information").empty());
     EXPECT_TRUE(blnEnabled);
     EXPECT_EQ(main->lngState, script::sckClosed);
-    engine->SetEvents(backup.get());
+    EXPECT_EQ(timers.ArmedCount(), 0u);
 }
 
 TEST_F(ConfigBackupTest, UnsafeInputsAreRefusedBeforeAnythingIsSent) {
@@ -214,4 +272,5 @@ TEST_F(ConfigBackupTest, UnsafeInputsAreRefusedBeforeAnythingIsSent) {
     EXPECT_NE(Messages()[1].find("Nothing was sent"), std::string::npos);
     EXPECT_TRUE(main->vecCalls.empty());
     EXPECT_TRUE(blnEnabled);
+    EXPECT_FALSE(backup->IsBusy());
 }

@@ -1,6 +1,7 @@
-// Every way the device, the network or the disk can fail, each against the whole tool: the
-// command must end with a clear outcome, every control enabled again and no file lost or
-// left half-written. The fake ATA listens on ports 80 and 21 of a loopback address of its own.
+// Every way the device or the network can fail, each against the whole tool: the command must
+// end with a clear outcome, every control enabled again and no file lost or left half-written.
+// The fake ATA listens on ports 80 and 21 of a loopback address of its own. The disk's faults
+// run through the real window (app/qt/tests/gui/RealWindowTest.cpp).
 #include "WholeTool.h"
 #include "script/tests/ServerProcess.h"
 #include "workflow/ConfigBackup.h"
@@ -8,10 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
+#include <chrono>
 #include <random>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace ata {
@@ -27,29 +26,6 @@ constexpr const char* kAtaAddress = "127.0.0.3";
 
 const std::string kRegisteredPage = "<html><!--SIP Registration Information!--><table><tr><td> "
                                     "Registered </td></tr></table></html>";
-
-// Lowers the file size limit for the life of the object, so that a write past it fails as on a
-// full disk (the signal such a write raises is ignored meanwhile).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t lngBytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_prevHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = m_old;
-        small.rlim_cur = lngBytes;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_prevHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_prevHandler)(int) = nullptr;
-};
 
 class FaultMatrixTest : public ::testing::Test {
 protected:
@@ -67,8 +43,6 @@ protected:
     void TearDown() override {
         m_tool.reset();
         m_ftp.reset();
-        if (m_blnMounted)
-            std::system(("umount " + m_app.string()).c_str());
         fs::remove_all(m_root);
     }
 
@@ -97,37 +71,9 @@ protected:
         }
         return vec;
     }
-    // Makes the program folder a read-only file system holding the given history.
-    void ReadOnlyFolderWith(const std::string& strHistory) {
-        m_blnMounted =
-            std::system(("mount -t tmpfs -o size=1m tmpfs " + m_app.string()).c_str()) == 0;
-        ASSERT_TRUE(m_blnMounted) << "cannot mount a tmpfs";
-        WriteWholeFile(m_app / "sys-log.txt", strHistory);
-        ASSERT_EQ(std::system(("mount -o remount,ro " + m_app.string()).c_str()), 0);
-    }
-
-    // Save, summary and backup each fail with their warning; the history stays as it was and
-    // no other file appears.
-    void SaveSummariseAndBackUpAllFail(test::WholeTool& tool, const std::string& strHistory) {
-        tool.frm->cmdSaveLog_Click();
-        EXPECT_EQ(tool.window.strStatus, "Could not save system log.");
-        EXPECT_TRUE(tool.window.AllGatedEnabled());
-        tool.frm->cmdSummarise_Click();
-        EXPECT_EQ(tool.window.strStatus, "Could not save system log summary.");
-        EXPECT_TRUE(tool.window.AllGatedEnabled());
-        tool.frm->cmdBackup_Click();
-        const auto warnings = tool.window.OpsStartingWith("Warning(");
-        ASSERT_EQ(warnings.size(), 3u);
-        EXPECT_NE(warnings[2].find("could not be written"), std::string::npos);
-        EXPECT_TRUE(tool.window.AllGatedEnabled());
-        EXPECT_EQ(ReadWholeFile(m_app / "sys-log.txt"), strHistory);
-        EXPECT_EQ(OtherFiles({"sys-log.txt"}), std::vector<std::string>{});
-    }
-
     fs::path m_root = fs::temp_directory_path() / ("ata-faults-" + std::to_string(::getpid()));
     fs::path m_app = m_root / "app";
     std::string m_strConfig;
-    bool m_blnMounted = false;
     std::unique_ptr<ServerProcess> m_ftp;
     std::unique_ptr<test::WholeTool> m_tool;
 };
@@ -210,47 +156,45 @@ TEST_F(FaultMatrixTest, EveryFtpFailureEndsTheBackupWithOneWarningAndNoFile) {
         if (strMode != "refused")
             StartFtp(strMode);
         auto& tool = Tool();
-        tool.frm->cmdBackup_Click();
+        ASSERT_TRUE(tool.RunBackup());
         EXPECT_EQ(tool.window.OpsStartingWith("Warning(").size(), 1u);
         EXPECT_TRUE(tool.window.OpsStartingWith("Information(").empty());
-        EXPECT_FALSE(tool.frm->Backup().IsBusy());
+        EXPECT_EQ(tool.timers.ArmedCount(), 0u);
         EXPECT_TRUE(tool.window.AllGatedEnabled());
         EXPECT_EQ(OtherFiles({}), std::vector<std::string>{});
         m_ftp.reset();
     }
 }
 
+TEST_F(FaultMatrixTest, ClosingTheWindowDuringABackupEndsItWithoutAWord) {
+    StartFtp("slow"); // logs in, then never answers PWD
+    auto& tool = Tool();
+    tool.frm->cmdBackup_Click();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (tool.engine->ConsoleLog.find(">PWD") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        tool.reactor.RunOnce(100);
+    ASSERT_TRUE(tool.frm->Backup().IsBusy());
+    tool.frm->Form_QueryUnload();
+    EXPECT_FALSE(tool.frm->Backup().IsBusy());
+    EXPECT_EQ(tool.timers.ArmedCount(), 0u);
+    EXPECT_FALSE(tool.engine->IsRunning());
+    tool.reactor.RunOnce(100);
+    EXPECT_TRUE(tool.window.OpsStartingWith("Warning(").empty());
+    EXPECT_EQ(OtherFiles({"settings.ini"}), std::vector<std::string>{});
+}
+
 TEST_F(FaultMatrixTest, A226BeforeTheLastDataChunkStillSavesTheWholeFile) {
     StartFtp("early226");
     auto& tool = Tool();
-    tool.frm->cmdBackup_Click();
+    ASSERT_TRUE(tool.RunBackup());
     EXPECT_EQ(tool.window.OpsStartingWith("Information(Current config backed up.)").size(), 1u);
     ASSERT_FALSE(tool.frm->Backup().SavedFileName().empty());
     EXPECT_TRUE(ReadWholeFile(tool.frm->Backup().SavedFileName()) == m_strConfig);
     EXPECT_TRUE(tool.window.AllGatedEnabled());
 }
 
-TEST_F(FaultMatrixTest, AReadOnlyProgramFolderFailsEveryWriteAndKeepsTheHistory) {
-    const std::string strHistory = History(10);
-    ReadOnlyFolderWith(strHistory);
-    StartFtp("normal");
-    auto& tool = Tool();
-    tool.window.strLog = "05/12/2026 09:30:00 Power on";
 
-    SaveSummariseAndBackUpAllFail(tool, strHistory);
-}
-
-TEST_F(FaultMatrixTest, AFullDiskFailsEveryWriteAndKeepsTheHistory) {
-    // The history and its summary are both larger than the limit; so is the configuration.
-    const std::string strHistory = History(100);
-    WriteWholeFile(m_app / "sys-log.txt", strHistory);
-    StartFtp("normal");
-    auto& tool = Tool();
-    tool.window.strLog = "05/12/2026 09:30:00 Power on";
-    // Checks read files only, which the limit does not stop.
-    FileSizeLimit limit(4096);
-    SaveSummariseAndBackUpAllFail(tool, strHistory);
-}
 
 } // namespace
 } // namespace ata

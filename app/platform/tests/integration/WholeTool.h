@@ -4,13 +4,17 @@
 #include "app/platform/LinuxIcmp.h"
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/Reactor.h"
+#include "app/platform/ReactorTimerService.h"
 #include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
 #include "script/ZelTelnet.h"
+#include "workflow/ConfigBackup.h"
 #include "workflow/FileDownloader.h"
+#include "workflow/ScriptHostTimer.h"
 #include "workflow/frmMain.h"
 #include "workflow/tests/RecordingWindow.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -36,6 +40,7 @@ inline void WriteWholeFile(const std::filesystem::path& path, const std::string&
 // window. Form_Load has run when the constructor returns.
 struct WholeTool {
     Reactor reactor;
+    ReactorTimerService timers{reactor};
     LinuxSocketService service{reactor};
     CurlHttpReader reader;
     FileDownloader downloader{reader};
@@ -50,9 +55,10 @@ struct WholeTool {
         modNetSocket::InstallPlatform(&service);
         script::ScriptHost host;
         host.DoEvents = [this] { reactor.RunOnce(0); };
+        UseTimersForScript(host, timers);
         engine = script::MakeNetZelTelnet(host);
         window.OnYield = [this] { reactor.RunOnce(5); };
-        frm = std::make_unique<frmMain>(window, icmp, downloader, *engine, strAppFolder);
+        frm = std::make_unique<frmMain>(window, icmp, downloader, *engine, strAppFolder, &timers);
         frm->Form_Load();
     }
     ~WholeTool() {
@@ -61,6 +67,17 @@ struct WholeTool {
         reactor.RunUntilIdle();
         modNetSocket::InstallPlatform(nullptr);
     }
+    // Presses Backup Config and runs the event loop until the backup has ended; false when it
+    // is still busy after dblSeconds.
+    bool RunBackup(double dblSeconds = 60) {
+        frm->cmdBackup_Click();
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::duration<double>(dblSeconds);
+        while (frm->Backup().IsBusy() && std::chrono::steady_clock::now() < deadline)
+            reactor.RunOnce(100);
+        return !frm->Backup().IsBusy();
+    }
+
     WholeTool(const WholeTool&) = delete;
     WholeTool& operator=(const WholeTool&) = delete;
 };

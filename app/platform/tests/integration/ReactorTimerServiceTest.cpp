@@ -1,0 +1,97 @@
+// Timers of the event loop on the real reactor and timerfd.
+#include "app/platform/ReactorTimerService.h"
+#include "app/platform/Reactor.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+namespace ata {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class ReactorTimerServiceTest : public ::testing::Test {
+protected:
+    // Runs reactor passes until the condition holds or five seconds have gone by.
+    template <typename Done> void RunUntil(Done&& done) {
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (!done() && Clock::now() < deadline)
+            reactor.RunOnce(100);
+    }
+    // True when a pass of lngMs finds nothing at all to do: no timer wakes the reactor.
+    bool Quiet(int lngMs) { return !reactor.RunOnce(lngMs); }
+
+    Reactor reactor;
+    ReactorTimerService timers{reactor};
+    std::vector<int> vecCalls;
+};
+
+TEST_F(ReactorTimerServiceTest, FiresOnceNotBeforeItsDueTimeAndLeavesTheReactorQuiet) {
+    const auto start = Clock::now();
+    Clock::time_point fired{};
+    TimerHandle timer = timers.Start(60, [&] {
+        vecCalls.push_back(1);
+        fired = Clock::now();
+    });
+    EXPECT_TRUE(timer.IsArmed());
+    EXPECT_EQ(timers.ArmedCount(), 1u);
+    RunUntil([&] { return !vecCalls.empty(); });
+    ASSERT_EQ(vecCalls, std::vector<int>{1});
+    EXPECT_GE(fired - start, std::chrono::milliseconds(60));
+    EXPECT_FALSE(timer.IsArmed());
+    EXPECT_EQ(timers.ArmedCount(), 0u);
+    EXPECT_TRUE(Quiet(150));
+    EXPECT_EQ(vecCalls.size(), 1u);
+
+    // Restartable: armed again after firing, and a restart before the due time replaces it.
+    timer.Restart(30);
+    const auto restarted = Clock::now();
+    timer.Restart(80);
+    RunUntil([&] { return vecCalls.size() == 2; });
+    EXPECT_GE(fired - restarted, std::chrono::milliseconds(80));
+    EXPECT_TRUE(Quiet(150));
+    EXPECT_EQ(vecCalls.size(), 2u);
+}
+
+TEST_F(ReactorTimerServiceTest, CancelledOrDestroyedTimersNeverCallBack) {
+    TimerHandle cancelled = timers.Start(10, [&] { vecCalls.push_back(1); });
+    cancelled.Cancel();
+    {
+        TimerHandle destroyed = timers.Start(0, [&] { vecCalls.push_back(2); });
+    }
+    // Two timers due in the same pass: the first cancels the second and runs a nested pass.
+    TimerHandle second;
+    TimerHandle first = timers.Start(20, [&] {
+        vecCalls.push_back(3);
+        second.Cancel();
+        reactor.RunOnce(0);
+    });
+    second = timers.Start(20, [&] { vecCalls.push_back(4); });
+    // Moving a handle moves the timer: the new owner's cancel stops it.
+    TimerHandle moved = timers.Start(10, [&] { vecCalls.push_back(5); });
+    TimerHandle owner = std::move(moved);
+    EXPECT_FALSE(moved);
+    owner.Cancel();
+    RunUntil([&] { return timers.ArmedCount() == 0; });
+    EXPECT_TRUE(Quiet(100));
+    EXPECT_EQ(vecCalls, std::vector<int>{3});
+
+    // A timer restarted from its own callback.
+    vecCalls.clear();
+    TimerHandle self;
+    self = timers.Start(5, [&] {
+        vecCalls.push_back(6);
+        if (vecCalls.size() < 3)
+            self.Restart(5);
+    });
+    RunUntil([&] { return timers.ArmedCount() == 0; });
+    EXPECT_EQ(vecCalls, (std::vector<int>{6, 6, 6}));
+    self.Cancel();
+    EXPECT_TRUE(Quiet(100));
+    EXPECT_EQ(vecCalls.size(), 3u);
+}
+
+} // namespace
+} // namespace ata

@@ -1,6 +1,7 @@
 #include "app/qt/MainWindow.h"
 
 #include "app/qt/LedWidget.h"
+#include "app/qt/LogPaneText.h"
 #include "app/qt/ZelLabelWidget.h"
 #include "app/qt/ZelSimpleButtonWidget.h"
 #include "workflow/frmMain.h"
@@ -16,6 +17,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QWindow>
 
 #include <chrono>
@@ -199,11 +201,18 @@ void MainWindow::SetStatus(const std::string& strText) {
     m_lblStatus->setCaption(FromBytes(strText));
 }
 
+std::string MainWindow::StatusText() const {
+    return ToBytes(m_lblStatus->caption());
+}
+
 void MainWindow::DoEvents() {
     QCoreApplication::processEvents();
 }
 
 void MainWindow::ShowMessage(const std::string& strText, MessageIcon enmIcon) {
+    // A command still finishing after the window was closed has nobody left to tell.
+    if (m_blnClosed)
+        return;
     if (m_messageSink) {
         m_messageSink(strText, enmIcon);
         return;
@@ -215,14 +224,16 @@ void MainWindow::ShowMessage(const std::string& strText, MessageIcon enmIcon) {
 }
 
 std::string MainWindow::GetLogText() {
-    return ToBytes(m_txtLog->toPlainText());
+    // Until the user edits the pane, its text is exactly what was put there.
+    if (!m_txtLog->document()->isModified())
+        return m_strPaneText;
+    return PaneBytes(*m_txtLog->document());
 }
 
 void MainWindow::SetLogText(const std::string& strText) {
-    // The pane shows CR LF line ends as one break.
-    QString text = FromBytes(strText);
-    text.replace("\r\n", "\n");
-    m_txtLog->setPlainText(text);
+    m_strPaneText = strText;
+    m_txtLog->setPlainText(PaneDisplayText(strText));
+    m_txtLog->document()->setModified(false);
 }
 
 void MainWindow::SetLogVisible(bool blnVisible) {
@@ -318,7 +329,13 @@ void MainWindow::Sleep(int32_t lngMilliseconds) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_logic)
         m_logic->Form_QueryUnload();
+    m_blnClosed = true;
     event->accept();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    m_blnClosed = false;
+    QWidget::showEvent(event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

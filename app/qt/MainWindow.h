@@ -72,6 +72,8 @@ public:
     void SetPaneHeight(int32_t lngHeight) override;
     void Sleep(int32_t lngMilliseconds) override;
 
+    // The status line's text now.
+    std::string StatusText() const;
     // The colour word a lamp shows now.
     int32_t LedColour(ControlId enmLed) const;
 
@@ -84,6 +86,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -97,6 +100,9 @@ private:
     frmMain* m_logic = nullptr;
     MessageSink m_messageSink;
     bool m_blnValidating = false;
+    bool m_blnClosed = false;
+    // The bytes last put into the pane; what it gives back until the user edits it.
+    std::string m_strPaneText;
 
     QGroupBox* m_fraOptions = nullptr;
     QComboBox* m_cboIp = nullptr;

@@ -5,7 +5,6 @@
 #include "workflow/ConfigBackup.h"
 #include "workflow/FileDownloader.h"
 #include "workflow/IIcmpFacility.h"
-#include "workflow/modMiscSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -34,21 +33,11 @@ public:
     }
 };
 
-// Holds each read until the window yields, as the real reader's posted completion does.
-class YieldingHttp : public IHttpReader {
+// These tests stop before any fetch; the real fetches run in the window's end-to-end tests.
+class NoHttp : public IHttpReader {
 public:
-    std::vector<std::string> vecUrls;
-    std::string strBody;
-    std::vector<Completion> vecPending;
-    void BeginRead(const std::string& strUrl, Completion fnDone) override {
-        vecUrls.push_back(strUrl);
-        vecPending.push_back(std::move(fnDone));
-    }
-    void Deliver() {
-        auto pending = std::move(vecPending);
-        vecPending.clear();
-        for (auto& done : pending)
-            done(HttpReadResult{true, strBody, {}});
+    void BeginRead(const std::string& strUrl, Completion) override {
+        ADD_FAILURE() << "unexpected fetch of " << strUrl;
     }
 };
 
@@ -86,7 +75,7 @@ protected:
     std::filesystem::path m_folder = MakeFolder();
     RecordingWindow m_window;
     ScriptedIcmp m_icmp;
-    YieldingHttp m_http;
+    NoHttp m_http;
     FileDownloader m_downloader{m_http};
     std::unique_ptr<script::test::FakeScriptSocket> m_ownedControl =
         std::make_unique<script::test::FakeScriptSocket>();
@@ -148,20 +137,6 @@ TEST_F(FrmMainTest, AutoSummariseTextReadsAsACheckBoxValue) {
     EXPECT_EQ(CheckBoxValueFromText("1e999"), 0);
 }
 
-TEST_F(FrmMainTest, ShutDownWritesTheFourSettingsThatTheNextStartReads) {
-    m_frm.Form_Load();
-    m_window.strIp = "127.0.0.1";
-    m_window.strUser = "admin";
-    m_window.strPass = "secret";
-    m_window.intAutoSum = 1;
-    m_frm.Form_QueryUnload();
-    const std::string file = m_frm.SettingsFile();
-    EXPECT_EQ(modMisc::ReadIniValue("Options", "IP", file), "127.0.0.1");
-    EXPECT_EQ(modMisc::ReadIniValue("Options", "Username", file), "admin");
-    EXPECT_EQ(modMisc::ReadIniValue("Options", "Password", file), "secret");
-    EXPECT_EQ(modMisc::ReadIniValue("Options", "Auto Summarise", file), "1");
-}
-
 TEST_F(FrmMainTest, LeavingTheIpFieldTrimsAndRefusesAnInvalidAddress) {
     m_window.strIp = " 192.168.0.1 ";
     EXPECT_FALSE(m_frm.cboIp_Validate());
@@ -200,35 +175,6 @@ TEST_F(FrmMainTest, GetStatusWithASilentAtaReportsItPoweredOffThenTurnsTheLampRe
                  std::string("Information(") + kPoweredOffMessage + ")", "SetLed(ledPower,0000FF)"},
                 Gating(true)}));
     EXPECT_EQ(m_icmp.intEchoes, 1);
-}
-
-TEST_F(FrmMainTest, GetStatusOnARegisteredAtaLightsBothLampsGreen) {
-    m_window.strIp = "127.0.0.1";
-    m_http.strBody = "<html><!--SIP Registration Information!--><table><tr><td>\r\n Registered "
-                     "</td></tr></table></html>";
-    m_window.OnYield = [this] { m_http.Deliver(); };
-    m_frm.cmdStatus_Click();
-    EXPECT_EQ(m_http.vecUrls, (std::vector<std::string>{"http://127.0.0.1/doc/m_set.htm"}));
-    EXPECT_EQ(m_window.OpsStartingWith("SetStatus"),
-              (std::vector<std::string>{"SetStatus(Validatin IP address...)",
-                                        "SetStatus(Checking ATA is powered on...)",
-                                        "SetStatus(Browsing to http://127.0.0.1/doc/m_set.htm)",
-                                        "SetStatus(ATA status read.)"}));
-    EXPECT_EQ(m_window.lngPowerColour, kColourGreen);
-    EXPECT_EQ(m_window.lngVoIPColour, kColourGreen);
-    EXPECT_EQ(m_window.vecOps.back(), "SetEnabled(txtLog,1)");
-}
-
-TEST_F(FrmMainTest, GetSystemLogShowsTheSortedLogNewestFirst) {
-    m_window.strIp = "127.0.0.1";
-    m_http.strBody = "01/12/2026 10:00:00 older\r\n02/12/2026 09:00:00 newer\r\n";
-    m_window.OnYield = [this] { m_http.Deliver(); };
-    m_frm.cmdLog_Click();
-    EXPECT_EQ(m_http.vecUrls, (std::vector<std::string>{"http://127.0.0.1/cgi/syslog.txt"}));
-    EXPECT_EQ(m_window.strLog.find("newer"), 20u);
-    EXPECT_NE(m_window.strLog.find("older"), std::string::npos);
-    EXPECT_EQ(m_window.OpsStartingWith("SetStatus").back(), "SetStatus(Log sorted.)");
-    EXPECT_EQ(m_window.vecOps.back(), "ShowLog");
 }
 
 TEST_F(FrmMainTest, GetSystemLogWithASilentAtaKeepsThePaneAndShowsItAgain) {

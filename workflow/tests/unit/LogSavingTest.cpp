@@ -171,52 +171,6 @@ TEST(SummariseLogText, EmptyLineInsideRunIsSkipped) {
               Join({Reg("10:10:00"), "garbled" + kReg, Reg("10:09:00")}));
 }
 
-TEST_F(LogSavingTest, EmptyPaneWarnsAndDoesNothingElse) {
-    SaveLog(window, strFile, fnGate);
-    EXPECT_EQ(window.vecOps, std::vector<std::string>{"Warning(No log to save.)"});
-    EXPECT_FALSE(fs::exists(strFile));
-}
-
-TEST_F(LogSavingTest, FirstSaveWritesEveryLineWithLineBreaks) {
-    window.strLog = "02/01/2008 10:00:00 b\r\n01/01/2008 10:00:00 a";
-    SaveLog(window, strFile, fnGate);
-    EXPECT_EQ(modMisc::ReadTextFile(strFile), "02/01/2008 10:00:00 b\r\n01/01/2008 10:00:00 a\r\n");
-    EXPECT_EQ(window.vecOps,
-              (std::vector<std::string>{"SetStatus(Saving log...)", "DoEvents",
-                                        "SetEnabled(cmdLog,0)", "SetStatus(System log saved.)",
-                                        "Information(System log saved, 2 line(s) added.)",
-                                        "SetEnabled(cmdLog,1)"}));
-}
-
-TEST_F(LogSavingTest, MergePutsOnlyNewLinesOnTop) {
-    const std::string strOld = "02/01/2008 10:00:00 B\r\n01/01/2008 10:00:00 a\r\n";
-    ASSERT_TRUE(modMisc::WriteTextFile(strOld, strFile));
-    window.strLog = "03/01/2008 10:00:00 c\r\n02/01/2008 10:00:00 b\r\n01/01/2008 10:00:00 a";
-    SaveLog(window, strFile, fnGate);
-    EXPECT_EQ(modMisc::ReadTextFile(strFile), "03/01/2008 10:00:00 c\r\n" + strOld);
-    EXPECT_EQ(window.OpsStartingWith("Information"),
-              std::vector<std::string>{"Information(System log saved, 1 line(s) added.)"});
-    window.vecOps.clear();
-    SaveLog(window, strFile, fnGate);
-    EXPECT_EQ(window.OpsStartingWith("Information"),
-              std::vector<std::string>{"Information(System log saved, 0 line(s) added.)"});
-    EXPECT_EQ(modMisc::ReadTextFile(strFile), "03/01/2008 10:00:00 c\r\n" + strOld);
-}
-
-TEST_F(LogSavingTest, AutoSummariseAfterSave) {
-    window.strLog = Join({Reg("10:02:00"), Reg("10:01:00"), Reg("10:00:00"), "Ord"});
-    window.intAutoSum = 1;
-    SaveLog(window, strFile, fnGate);
-    EXPECT_EQ(modMisc::ReadTextFile(strFile), Join({Reg("10:02:00"), Reg("10:00:00"), "Ord"}));
-    EXPECT_EQ(
-        window.OpsStartingWith("SetStatus"),
-        (std::vector<std::string>{"SetStatus(Saving log...)", "SetStatus(System log saved.)",
-                                  "SetStatus(Summarising log...)", "SetStatus(Log summarised.)"}));
-    EXPECT_EQ(window.OpsStartingWith("Information(System log summarised"),
-              std::vector<std::string>{"Information(System log summarised from 5 to 3 line(s))"});
-    EXPECT_EQ(window.vecOps.back(), "SetEnabled(cmdLog,1)");
-}
-
 TEST_F(LogSavingTest, FailedSaveReportsAndKeepsFolder) {
     const std::string strBadFile = (folder / "missing" / "sys-log.txt").string();
     window.strLog = "x y z";
@@ -251,14 +205,4 @@ TEST_F(LogSavingTest, SummariseReportsAndWritesOnlyWhenSomethingDrops) {
     EXPECT_EQ(window.OpsStartingWith("Information(System log"),
               std::vector<std::string>{"Information(System log summarised from 4 to 3 line(s))"});
     EXPECT_EQ(modMisc::ReadTextFile(strFile), strText);
-}
-
-TEST_F(LogSavingTest, SummariseCommandShowsTheWholeFile) {
-    const std::string strText = Join({Reg("10:02:00"), Reg("10:01:00"), Reg("10:00:00"), "Ord"});
-    ASSERT_TRUE(modMisc::WriteTextFile(strText + "\r\n", strFile));
-    SummariseLogAndShow(window, strFile, fnGate);
-    EXPECT_EQ(window.strLog, Join({Reg("10:02:00"), Reg("10:00:00"), "Ord"}));
-    EXPECT_EQ(window.vecOps.front(), "SetEnabled(cmdLog,0)");
-    EXPECT_EQ(window.vecOps.back(), "SetEnabled(cmdLog,1)");
-    EXPECT_EQ(window.vecOps[window.vecOps.size() - 2], "SetLogText");
 }

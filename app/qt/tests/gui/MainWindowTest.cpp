@@ -101,19 +101,6 @@ protected:
     std::vector<std::string> m_messages;
 };
 
-TEST_F(MainWindowTest, ControlsSitAtTheirDesignPositionsInPixels) {
-    Open();
-    EXPECT_EQ(m_window->size(), QSize(548, 360));
-    EXPECT_EQ(m_window->findChild<QGroupBox*>("fraOptions")->geometry(), QRect(8, 0, 537, 145));
-    EXPECT_EQ(Geometry(ControlId::cboIp), QRect(80, 16, 145, 21));
-    EXPECT_EQ(Geometry(ControlId::txtPass), QRect(432, 16, 97, 19));
-    EXPECT_EQ(Geometry(ControlId::cmdBackup), QRect(448, 40, 81, 33));
-    EXPECT_EQ(Geometry(ControlId::ledVoIP), QRect(88, 80, 89, 33));
-    EXPECT_EQ(Geometry(ControlId::lblStatus), QRect(0, 120, 537, 25));
-    // The pane follows the margin rule as soon as the window is shown: 8220 - 2 * 120 twips wide.
-    EXPECT_EQ(Geometry(ControlId::txtLog), QRect(8, 152, 532, 200));
-}
-
 TEST_F(MainWindowTest, StartsWithDefaultsCaptionsAndMasking) {
     Open();
     ASSERT_EQ(m_window->cboIp()->count(), 2);

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "app/qt/AppRoot.h"
+#include "app/qt/ZelLabelWidget.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace ata::test {
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& strContent) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << strContent;
+}
+
+// Runs the event loop until the predicate holds or the time is up. The predicate is tested
+// whenever the loop has handled what was pending and is about to wait, so the wait never
+// sleeps while sockets or timers have work (a polling wait would throttle a long transfer).
+template <typename Predicate> bool RunEventsUntil(Predicate predicate, int intTimeoutMs) {
+    if (predicate())
+        return true;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     &loop, [&] {
+                         if (predicate())
+                             loop.quit();
+                     });
+    deadline.start(intTimeoutMs);
+    loop.exec();
+    return predicate();
+}
+
+struct ShownMessage {
+    QMessageBox::Icon enmIcon;
+    std::string strText;
+};
+
+// Answers every message box of the window as a user at the keyboard does: the Enter key goes
+// down on the box, which closes it, and comes up wherever the focus is in the main window
+// afterwards. A window that keeps showing boxes is stopped with Escape after kMaxMessages, so
+// that a test sees the count instead of hanging.
+class MessageButler : public QObject {
+public:
+    static constexpr size_t kMaxMessages = 40;
+
+    explicit MessageButler(QWidget& mainWindow) : m_mainWindow(mainWindow) {
+        qApp->installEventFilter(this);
+    }
+    ~MessageButler() override { qApp->removeEventFilter(this); }
+
+    std::vector<ShownMessage> vecMessages;
+    // True when every box shown has been answered and its key released.
+    bool Idle() const { return m_intPending == 0; }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> vec;
+        for (const auto& m : vecMessages)
+            vec.push_back(m.strText);
+        return vec;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (!box || event->type() != QEvent::Show)
+            return false;
+        vecMessages.push_back({box->icon(), box->text().toLatin1().toStdString()});
+        const bool blnGiveUp = vecMessages.size() >= kMaxMessages;
+        ++m_intPending;
+        QTimer::singleShot(0, box, [this, box, blnGiveUp] {
+            if (blnGiveUp) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                --m_intPending;
+                return;
+            }
+            QTest::keyPress(box, Qt::Key_Enter);
+            QTimer::singleShot(0, &m_mainWindow, [this] {
+                if (QWidget* focus = m_mainWindow.focusWidget())
+                    QTest::keyRelease(focus, Qt::Key_Enter);
+                --m_intPending;
+            });
+        });
+        return false;
+    }
+
+private:
+    QWidget& m_mainWindow;
+    int m_intPending = 0;
+};
+
+// The application as main() builds it (window, controls, sockets, ICMP, HTTP, script engine)
+// on a program folder of the test's, shown and answered by a butler.
+class RealWindow {
+public:
+    explicit RealWindow(const std::filesystem::path& folder)
+        : m_root(folder.string() + "/"), m_butler(m_root.Window()) {
+        m_root.Show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&m_root.Window()));
+        m_root.Window().activateWindow();
+        QApplication::processEvents();
+    }
+
+    MainWindow& Window() { return m_root.Window(); }
+    const std::vector<ShownMessage>& Messages() const { return m_butler.vecMessages; }
+    std::vector<std::string> MessageTexts() const { return m_butler.Texts(); }
+    std::string Status() { return m_root.Window().StatusText(); }
+
+    // Clicks a drawn button with the mouse. The network commands are only ever pressed with a
+    // loopback address in the IP field.
+    void Click(ControlId enmButton) {
+        if (enmButton == ControlId::cmdStatus || enmButton == ControlId::cmdLog ||
+            enmButton == ControlId::cmdBackup) {
+            const std::string strIp = m_root.Window().GetIpText();
+            ASSERT_EQ(strIp.rfind("127.", 0), 0u) << "network command with address " << strIp;
+        }
+        QWidget* button = m_root.Window().Control(enmButton);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        // Until the last box is answered and its key has come up somewhere.
+        EXPECT_TRUE(RunEventsUntil([this] { return m_butler.Idle(); }, 10000));
+    }
+
+    // Waits, running the event loop, until every input and command is enabled again and every
+    // message box has been answered.
+    bool WaitUntilIdle(int intTimeoutMs = 30000) {
+        return RunEventsUntil(
+            [this] {
+                if (!m_butler.Idle())
+                    return false;
+                for (ControlId id : {ControlId::cboIp, ControlId::cmdStatus, ControlId::cmdLog,
+                                     ControlId::cmdSaveLog, ControlId::cmdSummarise,
+                                     ControlId::cmdBackup, ControlId::txtLog})
+                    if (!m_root.Window().Control(id)->isEnabled())
+                        return false;
+                return true;
+            },
+            intTimeoutMs);
+    }
+
+private:
+    AppRoot m_root;
+    MessageButler m_butler;
+};
+
+} // namespace ata::test

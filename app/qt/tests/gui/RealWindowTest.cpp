@@ -280,6 +280,9 @@ protected:
 
 TEST_F(AsUser, AReadOnlyHistoryIsLeftAsItWas) {
     ::chmod((m_folder / "sys-log.txt").c_str(), 0444);
+    const std::string strSettings = "[Options]\r\nIP=127.0.0.9\r\n";
+    WriteBytes(m_folder / "settings.ini", strSettings);
+    ::chmod((m_folder / "settings.ini").c_str(), 0444);
     RealWindow w(m_folder);
     TypeLineOnTop(w.Window().txtLog(), kTyped);
     w.Click(ControlId::cmdSaveLog);
@@ -292,8 +295,13 @@ TEST_F(AsUser, AReadOnlyHistoryIsLeftAsItWas) {
     EXPECT_EQ(st.st_mode & 0777, 0444u);
     ASSERT_EQ(w.Messages().size(), 2u);
     EXPECT_EQ(w.Messages()[0].enmIcon, QMessageBox::Warning);
-    EXPECT_EQ(w.MessageTexts(), (std::vector<std::string>{"Could not save system log.",
-                                                          "Could not save system log summary."}));
+    // Closing still closes, and says that the settings were not kept.
+    w.Window().close();
+    EXPECT_EQ(ReadBytes(m_folder / "settings.ini"), strSettings);
+    EXPECT_EQ(w.MessageTexts(),
+              (std::vector<std::string>{
+                  "Could not save system log.", "Could not save system log summary.",
+                  "Could not save the settings to " + (m_folder / "settings.ini").string()}));
 }
 
 TEST_F(AsUser, AReadOnlyFolderWithWritableFilesSavesTheLogAndTheSettings) {

@@ -18,8 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using script::test::ServerProcess;
-using test::ReadWholeFile;
-using test::WriteWholeFile;
+using test::ReadBytes;
+using test::WriteBytes;
 using Route = test::FakeAtaHttpServer::Route;
 
 constexpr const char* kAtaAddress = "127.0.0.3";
@@ -38,7 +38,7 @@ protected:
         m_strConfig.resize(12000);
         for (auto& ch : m_strConfig)
             ch = static_cast<char>(gen() & 0xFF);
-        WriteWholeFile(m_root / "payload", m_strConfig);
+        WriteBytes(m_root / "payload", m_strConfig);
     }
     void TearDown() override {
         m_tool.reset();
@@ -135,7 +135,7 @@ TEST_F(FaultMatrixTest, NulBytesInTheStatusPageAreReadAsLineBreaks) {
 
 TEST_F(FaultMatrixTest, ALogResetMidBodyLeavesTheSavedHistoryAlone) {
     const std::string strHistory = History(3);
-    WriteWholeFile(m_app / "sys-log.txt", strHistory);
+    WriteBytes(m_app / "sys-log.txt", strHistory);
     test::FakeAtaHttpServer server(kAtaAddress, 80);
     server.SetRoute("/cgi/syslog.txt",
                     {200, "05/12/2026 09:30:00.500 Power on\r\n" + std::string(8000, 'x'), 0, false,
@@ -145,7 +145,7 @@ TEST_F(FaultMatrixTest, ALogResetMidBodyLeavesTheSavedHistoryAlone) {
     EXPECT_EQ(tool.window.strLog, "");
     EXPECT_TRUE(tool.window.blnLogVisible);
     EXPECT_TRUE(tool.window.AllGatedEnabled());
-    EXPECT_EQ(ReadWholeFile(m_app / "sys-log.txt"), strHistory);
+    EXPECT_EQ(ReadBytes(m_app / "sys-log.txt"), strHistory);
 }
 
 TEST_F(FaultMatrixTest, EveryFtpFailureEndsTheBackupWithOneWarningAndNoFile) {
@@ -190,11 +190,9 @@ TEST_F(FaultMatrixTest, A226BeforeTheLastDataChunkStillSavesTheWholeFile) {
     ASSERT_TRUE(tool.RunBackup());
     EXPECT_EQ(tool.window.OpsStartingWith("Information(Current config backed up.)").size(), 1u);
     ASSERT_FALSE(tool.frm->Backup().SavedFileName().empty());
-    EXPECT_TRUE(ReadWholeFile(tool.frm->Backup().SavedFileName()) == m_strConfig);
+    EXPECT_TRUE(ReadBytes(tool.frm->Backup().SavedFileName()) == m_strConfig);
     EXPECT_TRUE(tool.window.AllGatedEnabled());
 }
-
-
 
 } // namespace
 } // namespace ata

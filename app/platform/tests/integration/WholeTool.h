@@ -12,28 +12,15 @@
 #include "workflow/FileDownloader.h"
 #include "workflow/ScriptHostTimer.h"
 #include "workflow/frmMain.h"
+#include "workflow/tests/FileBytes.h"
 #include "workflow/tests/RecordingWindow.h"
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 namespace ata::test {
-
-inline std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-inline void WriteWholeFile(const std::filesystem::path& path, const std::string& strContent) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << strContent;
-}
 
 // The whole window logic as the application composes it: real ICMP, HTTP through libcurl, FTP
 // through the script engine on the socket layer, all on one reactor, behind a recording

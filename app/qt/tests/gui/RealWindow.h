@@ -2,6 +2,7 @@
 
 #include "app/qt/AppRoot.h"
 #include "app/qt/ZelLabelWidget.h"
+#include "workflow/tests/FileBytes.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -14,24 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace ata::test {
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-inline void WriteBytes(const std::filesystem::path& path, const std::string& strContent) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << strContent;
-}
 
 // Runs the event loop until the predicate holds or the time is up. The predicate is tested
 // whenever the loop has handled what was pending and is about to wait, so the wait never

@@ -4,7 +4,8 @@
 #include "script/NetScriptSocket.h"
 #include "workflow/ScriptHostTimer.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QStyleHints>
 
 namespace ata {
 
@@ -32,6 +33,8 @@ AppRoot::AppRoot(std::string strProgramFolder)
       m_logic(std::make_unique<frmMain>(m_window, m_icmp, m_downloader, *m_engine,
                                         std::move(strProgramFolder), &m_timers)) {
     m_window.Attach(*m_logic);
+    // A steady text cursor: a blinking one would wake the idle window twice a second.
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
 }
 
 AppRoot::~AppRoot() {

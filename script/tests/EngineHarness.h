@@ -1,15 +1,14 @@
 #pragma once
 
-#include "PosixScriptSocket.h"
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/Reactor.h"
 #include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
 #include "script/ZelTelnet.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ata::script::test {
@@ -32,13 +31,7 @@ public:
         modNetSocket::InstallPlatform(&service);
         ScriptHost host;
         host.DoEvents = [this] { reactor.RunOnce(0); };
-        host.Sleep = [](int32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-#ifdef ATA_ENGINE_ON_POSIX_SOCKETS
-        engine = std::make_unique<ZelTelnet>(std::make_unique<PosixScriptSocket>(reactor),
-                                             std::make_unique<PosixScriptSocket>(reactor), host);
-#else
         engine = MakeNetZelTelnet(host);
-#endif
         engine->Mode = 2;
         engine->SetEvents(this);
     }
@@ -59,8 +52,9 @@ public:
             reactor.RunOnce(20);
         return blnEnded;
     }
-    std::string Last() const {
-        return vecEvents.empty() ? "" : vecEvents.back();
+    std::string Last() const { return vecEvents.empty() ? "" : vecEvents.back(); }
+    bool Logged(const std::string& s) const {
+        return std::find(vecLog.begin(), vecLog.end(), s) != vecLog.end();
     }
 
     void ScriptComplete() override {
@@ -71,40 +65,23 @@ public:
         vecEvents.push_back(std::string("Error ") + (u ? "T" : "F") + (l ? "T" : "F"));
         blnEnded = true;
     }
-    void FTPSendComplete(const std::string& f) override {
-        vecEvents.push_back("Sent " + f);
-    }
+    void FTPSendComplete(const std::string& f) override { vecEvents.push_back("Sent " + f); }
     void ReceivedData(const std::string& d, const std::string& c) override {
         lngDataBytes += d.size();
         if (blnKeepData)
             (c.rfind("RETR ", 0) == 0 ? strData : strOtherData) += d;
     }
-    void LogUpdate(const std::string& m) override {
-        vecLog.push_back(m.substr(10));
-    }
-    bool Logged(const std::string& s) const {
-        for (const auto& l : vecLog)
-            if (l == s)
-                return true;
-        return false;
-    }
+    void LogUpdate(const std::string& m) override { vecLog.push_back(m.substr(10)); }
 };
 
 // The backup script of the window, on a chosen port.
-inline std::string BackupScript(int lngPort, const std::string& strUser, const std::string& strPass,
-                                const std::string& strFile = "CONFIG.REG") {
-    const std::string q = "\"";
-    std::string s;
-    for (const std::string& line :
-         {"HOST 127.0.0.1 " + std::to_string(lngPort), "WAIT " + q + "220" + q,
-          "SEND " + q + "USER " + strUser + "\\n" + q, "WAIT " + q + "331" + q,
-          "SEND " + q + "PASS " + strPass + "\\n" + q, "WAIT " + q + "230" + q,
-          "SEND " + q + "PWD\\n" + q, "WAIT " + q + "/RFA/" + q, "SEND " + q + "TYPE I\\n" + q,
-          "WAIT " + q + "200" + q, "SEND " + q + "PASV\\n" + q, "WAIT " + q + "227" + q,
-          "RETR " + q + strFile + "\\n" + q, "WAIT " + q + "226" + q, std::string("DELAY 1"),
-          "SEND " + q + "QUIT\\n" + q, "WAIT " + q + "221" + q})
-        s += line + "\r\n";
-    return s;
+inline std::string BackupScript(int lngPort, const std::string& strUser,
+                                const std::string& strPass) {
+    return "HOST 127.0.0.1 " + std::to_string(lngPort) + "\r\nWAIT \"220\"\r\nSEND \"USER " +
+           strUser + "\\n\"\r\nWAIT \"331\"\r\nSEND \"PASS " + strPass +
+           "\\n\"\r\nWAIT \"230\"\r\nSEND \"PWD\\n\"\r\nWAIT \"/RFA/\"\r\nSEND \"TYPE I\\n\"\r\n"
+           "WAIT \"200\"\r\nSEND \"PASV\\n\"\r\nWAIT \"227\"\r\nRETR \"CONFIG.REG\\n\"\r\n"
+           "WAIT \"226\"\r\nDELAY 1\r\nSEND \"QUIT\\n\"\r\nWAIT \"221\"\r\n";
 }
 
 } // namespace ata::script::test

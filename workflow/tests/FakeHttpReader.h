@@ -6,7 +6,6 @@
 
 #include <map>
 #include <string>
-#include <vector>
 
 namespace ata::test {
 
@@ -17,7 +16,6 @@ public:
     explicit FakeHttpReader(PostQueue& queue) : m_queue(queue) {}
 
     std::map<std::string, HttpReadResult> mapResults;
-    std::vector<std::string> vecUrls;
     bool blnFailToStart = false;
 
     void SetBody(const std::string& strUrl, const std::string& strBody) {
@@ -28,10 +26,8 @@ public:
     }
 
     void BeginRead(const std::string& strUrl, Completion fnDone) override {
-        vecUrls.push_back(strUrl);
-        if (blnFailToStart) {
+        if (blnFailToStart)
             throw RaisedError(1, "FakeHttpReader.BeginRead", "cannot start");
-        }
         auto it = mapResults.find(strUrl);
         HttpReadResult result =
             it != mapResults.end() ? it->second : HttpReadResult{false, {}, "no such page"};

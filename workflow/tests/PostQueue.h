@@ -20,9 +20,8 @@ public:
             std::function<void()> fn;
             {
                 std::lock_guard<std::mutex> lock(m_mtx);
-                if (m_queue.empty()) {
+                if (m_queue.empty())
                     return;
-                }
                 fn = std::move(m_queue.front());
                 m_queue.pop_front();
             }

@@ -4,15 +4,11 @@
 
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace ata::test {
-
-// The inputs and commands a running command disables, in the order the window sets them.
-inline constexpr const char* kGatedControls[] = {"cboIp",      "txtUser",      "txtPass",
-                                                 "cmdStatus",  "cmdLog",       "cmdBackup",
-                                                 "cmdSaveLog", "cmdSummarise", "txtLog"};
 
 // Records every window operation in order as a readable line, for example
 // "SetStatus(Validatin IP address...)" or "SetEnabled(cmdLog,0)", and keeps the field contents
@@ -31,37 +27,17 @@ public:
     // Runs at every DoEvents and Sleep, so a test can deliver events "while the window yields".
     std::function<void()> OnYield;
 
-    static const char* Name(ControlId enmControl) {
-        switch (enmControl) {
-        case ControlId::cboIp:
-            return "cboIp";
-        case ControlId::txtUser:
-            return "txtUser";
-        case ControlId::txtPass:
-            return "txtPass";
-        case ControlId::cmdStatus:
-            return "cmdStatus";
-        case ControlId::cmdLog:
-            return "cmdLog";
-        case ControlId::cmdSaveLog:
-            return "cmdSaveLog";
-        case ControlId::cmdSummarise:
-            return "cmdSummarise";
-        case ControlId::cmdBackup:
-            return "cmdBackup";
-        case ControlId::chkAutoSum:
-            return "chkAutoSum";
-        case ControlId::txtLog:
-            return "txtLog";
-        case ControlId::ledPower:
-            return "ledPower";
-        case ControlId::ledVoIP:
-            return "ledVoIP";
-        case ControlId::lblStatus:
-            return "lblStatus";
-        }
-        return "?";
-    }
+    // Control names in the order of ControlId.
+    static constexpr const char* kNames[] = {
+        "cboIp",     "txtUser",    "txtPass", "cmdStatus", "cmdLog",  "cmdSaveLog", "cmdSummarise",
+        "cmdBackup", "chkAutoSum", "txtLog",  "ledPower",  "ledVoIP", "lblStatus"};
+    // The inputs and commands a running command disables.
+    static constexpr ControlId kGated[] = {
+        ControlId::cboIp,      ControlId::txtUser,      ControlId::txtPass,
+        ControlId::cmdStatus,  ControlId::cmdLog,       ControlId::cmdBackup,
+        ControlId::cmdSaveLog, ControlId::cmdSummarise, ControlId::txtLog};
+    static_assert(std::size(kNames) == static_cast<size_t>(ControlId::lblStatus) + 1);
+    static const char* Name(ControlId e) { return kNames[static_cast<int>(e)]; }
 
     void SetStatus(const std::string& s) override {
         strStatus = s;
@@ -149,8 +125,8 @@ public:
 
     // True when the last state set for every gated control is "enabled".
     bool AllGatedEnabled() const {
-        for (const char* name : kGatedControls) {
-            const std::string strPrefix = std::string("SetEnabled(") + name + ",";
+        for (ControlId e : kGated) {
+            const std::string strPrefix = std::string("SetEnabled(") + Name(e) + ",";
             const auto ops = OpsStartingWith(strPrefix);
             if (ops.empty() || ops.back() != strPrefix + "1)")
                 return false;

@@ -1,7 +1,5 @@
 #include "SocketTestSupport.h"
 
-#include "net/RaisedError.h"
-
 namespace ata::test {
 namespace {
 
@@ -10,14 +8,9 @@ struct Server {
     CNetSocket listener;
     std::vector<std::unique_ptr<CNetSocket>> accepted;
     std::vector<std::unique_ptr<SocketLog>> logs;
-    bool blnAdopt = true;
-    int lngRequests = 0;
 
     Server() {
         listener.Events.ConnectionRequest = [this](int32_t id) {
-            ++lngRequests;
-            if (!blnAdopt)
-                return;
             auto ws = std::make_unique<CNetSocket>();
             auto log = std::make_unique<SocketLog>();
             log->Attach(*ws);
@@ -42,7 +35,6 @@ protected:
 
 TEST_F(CNetSocketConnect, ConnectsExchangesDataBothWaysAndReportsThePeerCloseOnce) {
     Server server;
-    ASSERT_EQ(server.listener.State(), sckListening);
     ASSERT_GT(server.Port(), 0);
     CNetSocket client;
     SocketLog log;
@@ -59,8 +51,6 @@ TEST_F(CNetSocketConnect, ConnectsExchangesDataBothWaysAndReportsThePeerCloseOnc
     EXPECT_EQ(peer.RemoteHostIP(), "127.0.0.1");
     EXPECT_EQ(peer.RemotePort(), client.LocalPort());
     EXPECT_EQ(peer.LocalPort(), server.Port());
-    EXPECT_TRUE(log.Traced("STATE: sckConnecting"));
-    EXPECT_TRUE(log.Traced("STATE: sckConnected"));
 
     client.SendData(NetValue{std::string("hello server")});
     peer.SendData(NetValue{std::string("hello client")});
@@ -87,13 +77,7 @@ TEST_F(CNetSocketConnect, RefusedConnectionIsReportedAndNeedsACloseBeforeTheNext
     EXPECT_EQ(log.vecEvents[0], "Error 10061 Connection refused. CNetSocket.PostSocket");
     EXPECT_EQ(client.State(), sckError);
     EXPECT_EQ(log.Count("Connect"), 0);
-    try {
-        client.Connect();
-        ADD_FAILURE() << "Connect in sckError must raise";
-    } catch (const RaisedError& e) {
-        EXPECT_EQ(e.Number(), 40020);
-        EXPECT_EQ(e.Source(), "CNetSocket.Connect");
-    }
+    EXPECT_EQ(Raised([&] { client.Connect(); }), "40020 CNetSocket.Connect");
     client.CloseSck();
     EXPECT_EQ(client.State(), sckClosed);
     Server server;
@@ -108,10 +92,6 @@ TEST_F(CNetSocketConnect, HostNameIsResolvedThroughTheIntermediateStates) {
     log.Attach(client);
     client.Connect("localhost", NetValue{server.Port()});
     EXPECT_EQ(client.State(), sckResolvingHost);
-    EXPECT_TRUE(log.Traced("Resolving host localhost with handle 1") ||
-                std::any_of(log.vecTrace.begin(), log.vecTrace.end(), [](const std::string& s) {
-                    return s.rfind("Resolving host localhost with handle ", 0) == 0;
-                }));
     ASSERT_TRUE(PumpUntil([&] { return log.Count("Connect") == 1; }));
     const auto at = [&](const std::string& s) {
         return std::find(log.vecTrace.begin(), log.vecTrace.end(), s) - log.vecTrace.begin();
@@ -126,47 +106,32 @@ TEST_F(CNetSocketConnect, ArgumentAndStateRules) {
     CNetSocket ws;
     SocketLog log;
     log.Attach(ws);
-    const auto raised = [](auto&& call) {
-        try {
-            call();
-        } catch (const RaisedError& e) {
-            return std::to_string(e.Number()) + " " + e.Source();
-        }
-        return std::string("none");
-    };
-    EXPECT_EQ(raised([&] { ws.Connect("127.0.0.1", NetValue{0}); }), "40014 CNetSocket.Connect");
-    EXPECT_EQ(raised([&] { ws.Connect("127.0.0.1", NetValue{NetBytes{}}); }),
+    EXPECT_EQ(Raised([&] { ws.Connect("127.0.0.1", NetValue{0}); }), "40014 CNetSocket.Connect");
+    EXPECT_EQ(Raised([&] { ws.Connect("127.0.0.1", NetValue{NetBytes{}}); }),
               "40018 CNetSocket.Connect");
-    EXPECT_EQ(raised([&] { ws.RemotePort(70000); }), "40014 CNetSocket.RemotePort");
-    EXPECT_EQ(raised([&] { ws.LocalPort(-1); }), "40014 CNetSocket.LocalPort");
+    EXPECT_EQ(Raised([&] { ws.RemotePort(70000); }), "40014 CNetSocket.RemotePort");
+    EXPECT_EQ(Raised([&] { ws.LocalPort(-1); }), "40014 CNetSocket.LocalPort");
     ws.RemotePort(0); // the property accepts 0, Connect does not
     ws.CloseSck();    // never had a socket: nothing happens
     EXPECT_TRUE(log.vecTrace.empty());
     EXPECT_EQ(ws.State(), sckClosed);
 
-    EXPECT_EQ(raised([&] { ws.SendData(NetValue{std::string("x")}); }),
+    EXPECT_EQ(Raised([&] { ws.SendData(NetValue{std::string("x")}); }),
               "40006 CNetSocket.SendData");
     ws.Bind(NetValue{0}, std::string("127.0.0.1"));
     EXPECT_EQ(ws.State(), sckOpen);
     EXPECT_EQ(ws.LocalIP(), "127.0.0.1");
     EXPECT_GT(ws.LocalPort(), 0);
-    EXPECT_EQ(raised([&] { ws.RemoteHost("x"); }), "40020 CNetSocket.RemoteHost");
-    EXPECT_EQ(raised([&] { ws.Protocol(sckProtocolUDP); }), "40020 CNetSocket.Protocol");
+    EXPECT_EQ(Raised([&] { ws.RemoteHost("x"); }), "40020 CNetSocket.RemoteHost");
+    EXPECT_EQ(Raised([&] { ws.Protocol(sckProtocolUDP); }), "40020 CNetSocket.Protocol");
     ws.CloseSck();
     EXPECT_EQ(ws.LocalPort(), 0); // back to the requested port
-}
 
-TEST_F(CNetSocketConnect, BindingAPortInUseFails) {
     Server server;
-    CNetSocket ws;
-    try {
-        ws.Bind(NetValue{server.Port()});
-        ADD_FAILURE() << "bind must fail";
-    } catch (const RaisedError& e) {
-        EXPECT_EQ(e.Number(), 10048);
-        EXPECT_EQ(e.Source(), "CNetSocket.BindInternal");
-        EXPECT_EQ(e.Description(), "Address already in use.");
-    }
+    std::string strDescription;
+    EXPECT_EQ(Raised([&] { ws.Bind(NetValue{server.Port()}); }, &strDescription),
+              "10048 CNetSocket.BindInternal");
+    EXPECT_EQ(strDescription, "Address already in use.");
 }
 
 TEST_F(CNetSocketConnect, LargeTransferArrivesWholeAndInOrder) {
@@ -182,8 +147,7 @@ TEST_F(CNetSocketConnect, LargeTransferArrivesWholeAndInOrder) {
     ASSERT_TRUE(
         PumpUntil([&] { return server.logs[0]->strReceived.size() >= strPayload.size(); }, 20000));
     EXPECT_TRUE(server.logs[0]->strReceived == strPayload);
-    PumpUntil([&] { return log.Count("SendComplete") >= 1; });
-    EXPECT_GE(log.Count("SendComplete"), 1);
+    EXPECT_TRUE(PumpUntil([&] { return log.Count("SendComplete") >= 1; }));
     EXPECT_TRUE(log.Traced("Buffer Status: Send buffer full, waiting..."));
 }
 
@@ -201,9 +165,7 @@ TEST_F(CNetSocketConnect, GetDataKindsAndLimits) {
     peer.GetData(value, &lngKind);
     EXPECT_EQ(KindOf(value), vbEmpty); // too few bytes: nothing taken
     EXPECT_EQ(peer.BytesReceived(), 3);
-    client.SendData(NetValue{std::string("\x01"
-                                         "abcdefghijkl",
-                                         13)});
+    client.SendData(NetValue{std::string("\1abcdefghijkl")});
     ASSERT_TRUE(PumpUntil([&] { return peer.BytesReceived() == 16; }));
     EXPECT_EQ(server.logs[0]->vecEvents.back(), "Data 16"); // the total, unread bytes included
     peer.GetData(value, &lngKind);
@@ -235,9 +197,8 @@ TEST_F(CNetSocketConnect, DatagramsAreAnnouncedAndEachReadOnce) {
     sender.Protocol(sckProtocolUDP);
     sender.RemoteHost("127.0.0.1");
     sender.RemotePort(receiver.LocalPort());
-    sender.SendData(NetValue{std::string("first")});
-    sender.SendData(NetValue{std::string("second")});
-    sender.SendData(NetValue{std::string("third")});
+    for (const char* sz : {"first", "second", "third"})
+        sender.SendData(NetValue{std::string(sz)});
     ASSERT_TRUE(PumpUntil([&] { return vecGot.size() == 3; }));
     EXPECT_EQ(vecGot, (std::vector<std::string>{"first", "second", "third"}));
     EXPECT_EQ(receiver.RemoteHostIP(), "127.0.0.1");

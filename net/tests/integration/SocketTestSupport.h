@@ -3,6 +3,7 @@
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/Reactor.h"
 #include "net/CNetSocket.h"
+#include "net/RaisedError.h"
 #include "net/modNetSocket.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,18 @@ struct SocketLog {
         return std::find(vecTrace.begin(), vecTrace.end(), s) != vecTrace.end();
     }
 };
+
+// "number source" of the error a call raises, or "none"; the description goes to pDescription.
+inline std::string Raised(const std::function<void()>& call, std::string* pDescription = nullptr) {
+    try {
+        call();
+    } catch (const RaisedError& e) {
+        if (pDescription)
+            *pDescription = e.Description();
+        return std::to_string(e.Number()) + " " + e.Source();
+    }
+    return "none";
+}
 
 inline size_t OpenDescriptors() {
     size_t n = 0;

@@ -5,12 +5,9 @@
 
 using namespace ata::script;
 
-TEST(ScriptFormat, CleanLineTurnsTabsToSpacesAndTrims) {
+TEST(ScriptFormat, LinesAreCleanedAndSplitIntoFields) {
     EXPECT_EQ(CleanLine("\t SEND \t\"x\"  "), "SEND  \"x\"");
     EXPECT_EQ(CleanLine(" \t "), "");
-}
-
-TEST(ScriptFormat, FieldsCountEmptyFieldsAndMissingOnes) {
     EXPECT_EQ(GetField("HOST 1.2.3.4 21", " ", 1), "HOST");
     EXPECT_EQ(GetField("HOST 1.2.3.4 21", " ", 3), "21");
     EXPECT_EQ(GetField("HOST 1.2.3.4", " ", 3), "");
@@ -30,7 +27,7 @@ TEST(ScriptFormat, QuotedArgumentEscapesInOrder) {
     EXPECT_THROW(GetQuotedArgument("SEND \"open"), ata::RaisedError);
 }
 
-TEST(ScriptFormat, ReplyMatchingAndCodes) {
+TEST(ScriptFormat, ReceivedTextMatchingAndEchoes) {
     EXPECT_TRUE(ReplyContains("Login: ", "login:"));
     EXPECT_TRUE(ReplyContains("x", ""));
     EXPECT_FALSE(ReplyContains("", ""));
@@ -39,6 +36,11 @@ TEST(ScriptFormat, ReplyMatchingAndCodes) {
     EXPECT_FALSE(IsReplyCode("/RFA/"));
     EXPECT_TRUE(IsFinalReplyLine("226 Done"));
     EXPECT_FALSE(IsFinalReplyLine("220-Welcome"));
+    EXPECT_EQ(EchoLength("ls", "ls\r\nword\r\n"), 2);
+    EXPECT_EQ(EchoLength("ls", "hello"), 4);
+    EXPECT_EQ(EchoLength("ls", "xyz"), 4); // one past the end: nothing removed
+    EXPECT_EQ(StripLineBreaks("\r\n\r\nword\r\n"), "word");
+    EXPECT_EQ(RemoveCrLf("a\r\nb\rc\n"), "ab\rc\n");
 }
 
 TEST(ScriptFormat, ElapsedStampAndDelayRounding) {
@@ -50,15 +52,7 @@ TEST(ScriptFormat, ElapsedStampAndDelayRounding) {
     EXPECT_EQ(DelaySeconds("3s"), 3);
 }
 
-TEST(ScriptFormat, EchoLengthAndLineBreaks) {
-    EXPECT_EQ(EchoLength("ls", "ls\r\nword\r\n"), 2);
-    EXPECT_EQ(EchoLength("ls", "hello"), 4);
-    EXPECT_EQ(EchoLength("ls", "xyz"), 4); // one past the end: nothing removed
-    EXPECT_EQ(StripLineBreaks("\r\n\r\nword\r\n"), "word");
-    EXPECT_EQ(RemoveCrLf("a\r\nb\rc\n"), "ab\rc\n");
-}
-
-TEST(PassiveReply, ReadsHostAndPort) {
+TEST(PassiveReply, ReadsHostAndPortAndRefusesMalformedReplies) {
     auto r = ParsePassiveReply("227 Entering Passive Mode (10,0,0,99,4,1)");
     ASSERT_TRUE(r.blnValid);
     EXPECT_EQ(r.strHost, "10.0.0.99");
@@ -66,14 +60,7 @@ TEST(PassiveReply, ReadsHostAndPort) {
     r = ParsePassiveReply("227 Entering Passive Mode (192,168,0,1,255,255).");
     ASSERT_TRUE(r.blnValid);
     EXPECT_EQ(r.lngPort, 65535);
-    r = ParsePassiveReply("227 =127,0,0,1,195,80");
-    EXPECT_FALSE(r.blnValid);
-}
-
-TEST(PassiveReply, RefusesMalformedReplies) {
-    EXPECT_FALSE(ParsePassiveReply("227 Entering Passive Mode").blnValid);
-    EXPECT_FALSE(ParsePassiveReply("227 (1,2,3,4,5)").blnValid);
-    EXPECT_FALSE(ParsePassiveReply("227 (1,2,3,256,5,6)").blnValid);
-    EXPECT_FALSE(ParsePassiveReply("227 (1,2,3,4,5,99999)").blnValid);
-    EXPECT_FALSE(ParsePassiveReply("227 (").blnValid);
+    for (const char* sz : {"227 =127,0,0,1,195,80", "227 Entering Passive Mode", "227 (1,2,3,4,5)",
+                           "227 (1,2,3,256,5,6)", "227 (1,2,3,4,5,99999)", "227 ("})
+        EXPECT_FALSE(ParsePassiveReply(sz).blnValid) << sz;
 }

@@ -1,4 +1,5 @@
 #include "workflow/ConfigBackup.h"
+#include "FileBytes.h"
 #include "ManualTimerService.h"
 #include "RecordingWindow.h"
 #include "script/ZelTelnet.h"
@@ -8,44 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 using namespace ata;
 using ata::script::test::FakeScriptSocket;
+using ata::test::ReadBytes;
 namespace fs = std::filesystem;
-
-TEST(ConfigBackupScript, SeventeenLinesWithEmptyPassword) {
-    const std::string s = BuildBackupScriptText("192.168.0.1", "admin", "");
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t pos; (pos = s.find("\r\n", start)) != std::string::npos; start = pos + 2)
-        lines.push_back(s.substr(start, pos - start));
-    EXPECT_EQ(start, s.size()); // CR LF after the last line, nothing after it
-    ASSERT_EQ(lines.size(), 17u);
-    EXPECT_EQ(lines[0], "HOST 192.168.0.1 21");
-    EXPECT_EQ(lines[2], "SEND \"USER admin\\n\"");
-    EXPECT_EQ(lines[4], "SEND \"PASS \\n\"");
-    EXPECT_EQ(lines[7], "WAIT \"/RFA/\"");
-    EXPECT_EQ(lines[12], "RETR \"CONFIG.REG\\n\"");
-    EXPECT_EQ(lines[14], "DELAY 1");
-    EXPECT_EQ(lines[16], "WAIT \"221\"");
-    EXPECT_EQ(QuoteText("x"), "\"x\"");
-}
-
-TEST(ConfigBackupScript, InputChecks) {
-    EXPECT_TRUE(IsUsableBackupAddress("127.0.0.2"));
-    EXPECT_FALSE(IsUsableBackupAddress("127.0.0.2 "));
-    EXPECT_FALSE(IsUsableBackupAddress("127.0. 0.2"));
-    EXPECT_FALSE(IsUsableBackupAddress("127.0.0.2\r\n"));
-    EXPECT_FALSE(IsUsableBackupAddress("\"127.0.0.2"));
-    EXPECT_TRUE(CheckBackupCredentials("admin", "pa\"ss\\x").empty());
-    EXPECT_FALSE(CheckBackupCredentials("ad\\nmin", "").empty());
-    EXPECT_FALSE(CheckBackupCredentials("admin", "a\\N").empty());
-    EXPECT_FALSE(CheckBackupCredentials("admin", "a\\\"").empty());
-    EXPECT_FALSE(CheckBackupCredentials("admin", "a\rb").empty());
-    EXPECT_FALSE(CheckBackupCredentials("a\tb", "").empty());
-}
 
 namespace {
 
@@ -133,15 +101,14 @@ protected:
             timers.Advance(1000);
         }
     }
-    void RunToEnd() {
-        for (int i = 0; backup->IsBusy() && i < 600; ++i)
+    // Presses the button and runs until the backup has ended, with a fresh record of the window.
+    void Backup(ConfigBackup& b) {
+        handled = 0;
+        main->vecSent.clear();
+        window.vecOps.clear();
+        b.cmdBackup_Click();
+        for (int i = 0; b.IsBusy() && i < 600; ++i)
             Run(1);
-    }
-    std::string Read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
     }
     std::vector<std::string> Messages() { return window.OpsStartingWith("Warning"); }
     fs::path Final() { return dir / "Config20081231-235959.reg"; }
@@ -149,58 +116,64 @@ protected:
 
 } // namespace
 
-TEST_F(ConfigBackupTest, SuccessfulBackupKeepsTheFileByteForByte) {
+TEST(ConfigBackupScript, SeventeenLinesEachEndedByCrLfWithAnEmptyPassword) {
+    const std::string s = BuildBackupScriptText("192.168.0.1", "admin", "");
+    size_t lngLines = 0;
+    for (size_t pos = 0; (pos = s.find("\r\n", pos)) != std::string::npos; pos += 2)
+        ++lngLines;
+    EXPECT_EQ(lngLines, 17u);
+    EXPECT_EQ(s.substr(s.size() - 2), "\r\n");
+    EXPECT_EQ(s.rfind("HOST 192.168.0.1 21\r\n", 0), 0u);
+    EXPECT_NE(s.find("\r\nSEND \"PASS \\n\"\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigBackupTest, ClickReturnsAtOnceAndTheFileIsKeptByteForByteUnderAFreeName) {
     backup->cmdBackup_Click();
-    // The click returns at once, the window busy until the engine ends the run.
     EXPECT_TRUE(backup->IsBusy());
     EXPECT_FALSE(blnEnabled);
     EXPECT_EQ(main->lngState, script::sckConnecting);
-    RunToEnd();
+    for (int i = 0; backup->IsBusy() && i < 600; ++i)
+        Run(1);
     EXPECT_FALSE(backup->IsBusy());
     EXPECT_TRUE(blnEnabled);
     EXPECT_EQ(window.strIp, "127.0.0.2");
-    EXPECT_EQ(window.OpsStartingWith("SetStatus"),
-              (std::vector<std::string>{"SetStatus(Backing up current config...)",
-                                        "SetStatus(Backup complete.)"}));
     EXPECT_EQ(window.OpsStartingWith("Information"),
               (std::vector<std::string>{"Information(Current config backed up.)"}));
-    EXPECT_EQ(Read(Final()), std::string("ABC\0D", 5));
+    EXPECT_EQ(ReadBytes(Final()), std::string("ABC\0D", 5));
     EXPECT_FALSE(fs::exists(backup->PartFileName()));
-    EXPECT_EQ(backup->ScriptMode(), 1);
-    EXPECT_EQ(main->vecSent.back(), "QUIT\r\n");
     EXPECT_EQ(timers.ArmedCount(), 0u);
 
     // The same stamp again: a suffix, the first backup untouched.
-    handled = 0;
-    main->vecSent.clear();
     chunks = {"new"};
-    backup->cmdBackup_Click();
-    RunToEnd();
-    EXPECT_EQ(Read(Final()), std::string("ABC\0D", 5));
-    EXPECT_EQ(Read(dir / "Config20081231-235959-2.reg"), "new");
+    Backup(*backup);
+    EXPECT_EQ(ReadBytes(Final()), std::string("ABC\0D", 5));
+    EXPECT_EQ(ReadBytes(dir / "Config20081231-235959-2.reg"), "new");
 }
 
-TEST_F(ConfigBackupTest, DataForOtherCommandsIsIgnoredAndNoDataIsNoBackup) {
+TEST_F(ConfigBackupTest, EachFailureWarnsOnceWithItsReasonAndSavesNothing) {
     backup->ZelTelnet_ReceivedData("x", "RETR OTHER.TXT\r\n"); // not busy: ignored
-    chunks.clear();
-    backup->cmdBackup_Click();
-    RunToEnd();
-    EXPECT_EQ(Messages(),
-              (std::vector<std::string>{std::string("Warning(") + kNoDataMessage + ")"}));
-    EXPECT_TRUE(window.OpsStartingWith("Information").empty());
-    EXPECT_FALSE(fs::exists(Final()));
-    EXPECT_TRUE(blnEnabled);
-}
-
-TEST_F(ConfigBackupTest, RejectedLoginWarns) {
     replies["PASS secret\r\n"] = "530 Login incorrect.\r\n";
-    backup->cmdBackup_Click();
-    RunToEnd();
+    Backup(*backup);
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{std::string("Warning(") + kLoginErrorMessage + ")"}));
+
+    replies["PASS secret\r\n"] = "230 ok\r\n";
+    chunks.clear();
+    Backup(*backup);
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{std::string("Warning(") + kNoDataMessage + ")"}));
+
+    chunks = {"AB"};
+    auto broken = MakeBackup((dir / "missing").string() + "/");
+    Backup(*broken);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("Config20081231-235959.reg.part"), std::string::npos);
+    EXPECT_EQ(main->lngState, script::sckClosed);
+
+    EXPECT_TRUE(window.OpsStartingWith("Information").empty());
     EXPECT_TRUE(blnEnabled);
-    EXPECT_FALSE(fs::exists(Final()));
     EXPECT_EQ(timers.ArmedCount(), 0u);
+    EXPECT_TRUE(fs::is_empty(dir));
 }
 
 TEST_F(ConfigBackupTest, TimeLimitCountsFromTheLastProgressAndQuotesTheLastReply) {
@@ -231,7 +204,7 @@ TEST_F(ConfigBackupTest, ClosingTheWindowEndsTheBackupAndNothingFollows) {
     backup->cmdBackup_Click();
     Run(2);
     ASSERT_TRUE(backup->IsBusy());
-    ASSERT_EQ(Read(backup->PartFileName()), std::string("ABC\0D", 5));
+    ASSERT_EQ(ReadBytes(backup->PartFileName()), std::string("ABC\0D", 5));
     backup->Form_Unload();
     EXPECT_FALSE(backup->IsBusy());
     EXPECT_EQ(main->lngState, script::sckClosed);
@@ -245,24 +218,20 @@ TEST_F(ConfigBackupTest, ClosingTheWindowEndsTheBackupAndNothingFollows) {
     Run(60);
     EXPECT_TRUE(window.OpsStartingWith("Warning").empty());
     EXPECT_TRUE(window.OpsStartingWith("Information").empty());
-    EXPECT_EQ(Read(backup->PartFileName()), std::string("ABC\0D", 5));
+    EXPECT_EQ(ReadBytes(backup->PartFileName()), std::string("ABC\0D", 5));
     EXPECT_FALSE(fs::exists(Final()));
 }
 
-TEST_F(ConfigBackupTest, UnwritableFolderIsAFailedBackup) {
-    auto broken = MakeBackup((dir / "missing").string() + "/");
-    broken->cmdBackup_Click();
-    for (int i = 0; broken->IsBusy() && i < 100; ++i)
-        Run(1);
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("Config20081231-235959.reg.part"), std::string::npos);
-    EXPECT_TRUE(window.OpsStartingWith("Information").empty());
-    EXPECT_TRUE(blnEnabled);
-    EXPECT_EQ(main->lngState, script::sckClosed);
-    EXPECT_EQ(timers.ArmedCount(), 0u);
-}
-
 TEST_F(ConfigBackupTest, UnsafeInputsAreRefusedBeforeAnythingIsSent) {
+    for (const char* strIp : {"127.0.0.2 ", "127.0. 0.2", "127.0.0.2\r\n", "\"127.0.0.2"})
+        EXPECT_FALSE(IsUsableBackupAddress(strIp)) << strIp;
+    EXPECT_TRUE(IsUsableBackupAddress("127.0.0.2"));
+    const std::pair<const char*, const char*> unsafe[] = {
+        {"ad\\nmin", ""}, {"admin", "a\\N"}, {"admin", "a\\\""}, {"admin", "a\rb"}, {"a\tb", ""}};
+    for (const auto& [strUser, strPass] : unsafe)
+        EXPECT_FALSE(CheckBackupCredentials(strUser, strPass).empty()) << strUser << strPass;
+    EXPECT_TRUE(CheckBackupCredentials("admin", "pa\"ss\\x").empty());
+
     window.strIp = "127.0.0.2 x";
     backup->cmdBackup_Click();
     window.strIp = "127.0.0.2";

@@ -7,9 +7,10 @@
 #include <cmath>
 #include <filesystem>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ata;
-using ata::test::RecordingWindow;
 namespace fs = std::filesystem;
 
 namespace {
@@ -20,52 +21,35 @@ std::string Reg(const std::string& strTime) {
     return "01/02/2008 " + strTime + kReg;
 }
 
-std::string Summarised(const std::string& strText, size_t& lngTotal, size_t& lngKept) {
-    return SummariseLogText(strText, lngTotal, lngKept);
-}
-
 // The merge as the procedure states it: each pane line against every file line.
 size_t LiteralNewLines(const std::vector<std::string>& vecPane,
                        const std::vector<std::string>& vecFile) {
     auto lower = [](std::string s) {
-        for (char& c : s) {
+        for (char& c : s)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
         return s;
     };
-    for (size_t i = 0; i < vecPane.size(); ++i) {
-        for (const auto& strFile : vecFile) {
-            if (lower(vecPane[i]) == lower(strFile)) {
+    for (size_t i = 0; i < vecPane.size(); ++i)
+        for (const auto& strFile : vecFile)
+            if (lower(vecPane[i]) == lower(strFile))
                 return i;
-            }
-        }
-    }
     return vecPane.size();
 }
 
 std::string Join(const std::vector<std::string>& vec) {
     std::string s;
-    for (size_t k = 0; k < vec.size(); ++k) {
+    for (size_t k = 0; k < vec.size(); ++k)
         s += (k ? "\r\n" : "") + vec[k];
-    }
     return s;
 }
 
-struct LogSavingTest : ::testing::Test {
-    fs::path folder;
-    std::string strFile;
-    RecordingWindow window;
-    std::function<void(bool)> fnGate = [this](bool b) { window.SetEnabled(ControlId::cmdLog, b); };
-    LogSavingTest() {
-        std::string t = (fs::temp_directory_path() / "ata-save-XXXXXX").string();
-        folder = ::mkdtemp(t.data());
-        strFile = (folder / "sys-log.txt").string();
-    }
-    ~LogSavingTest() override {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-    }
-};
+void ExpectSummary(const std::string& strText, const std::string& strExpected, size_t lngTotal,
+                   size_t lngKept) {
+    size_t t = 0, k = 0;
+    EXPECT_EQ(SummariseLogText(strText, t, k), strExpected);
+    EXPECT_EQ(t, lngTotal);
+    EXPECT_EQ(k, lngKept);
+}
 
 } // namespace
 
@@ -105,104 +89,73 @@ TEST(CountNewLogLines, SameAsComparingEveryPairOnRandomLogs) {
                                             "\xe0\xe0 accent"};
     for (int intRound = 0; intRound < 500; ++intRound) {
         std::vector<std::string> vecPane(1 + rng() % 6), vecFile(1 + rng() % 6);
-        for (auto& s : vecPane) {
+        for (auto& s : vecPane)
             s = vecWords[rng() % vecWords.size()];
-        }
-        for (auto& s : vecFile) {
+        for (auto& s : vecFile)
             s = vecWords[rng() % vecWords.size()];
-        }
         ASSERT_EQ(CountNewLogLines(Join(vecPane), Join(vecFile)), LiteralNewLines(vecPane, vecFile))
             << Join(vecPane) << " | " << Join(vecFile);
     }
 }
 
-TEST(SummariseLogText, RunKeepsEndsAndLinesAfterLongGaps) {
-    size_t t = 0, k = 0;
+TEST(SummariseLogText, RunsKeepTheirEndsAndEveryLineAfterALongGap) {
     const std::string strOrdinary = "01/02/2008 09:00:00 Power on";
-    EXPECT_EQ(Summarised(Join({Reg("10:20:00"), Reg("10:06:00"), Reg("10:03:00"), Reg("10:00:00"),
-                               strOrdinary}),
-                         t, k),
-              Join({Reg("10:20:00"), Reg("10:06:00"), Reg("10:00:00"), strOrdinary}));
-    EXPECT_EQ(t, 5u);
-    EXPECT_EQ(k, 4u);
-    EXPECT_EQ(
-        Summarised(Join({Reg("10:02:00"), Reg("10:01:00"), Reg("10:00:00"), strOrdinary}), t, k),
-        Join({Reg("10:02:00"), Reg("10:00:00"), strOrdinary}));
-    EXPECT_EQ(t, 4u);
-    EXPECT_EQ(k, 3u);
+    ExpectSummary(
+        Join({Reg("10:20:00"), Reg("10:06:00"), Reg("10:03:00"), Reg("10:00:00"), strOrdinary}),
+        Join({Reg("10:20:00"), Reg("10:06:00"), Reg("10:00:00"), strOrdinary}), 5, 4);
+    ExpectSummary(Join({Reg("10:02:00"), Reg("10:01:00"), Reg("10:00:00"), strOrdinary}),
+                  Join({Reg("10:02:00"), Reg("10:00:00"), strOrdinary}), 4, 3);
     // Two registration lines: both are ends of the run, nothing drops.
-    Summarised(Join({Reg("10:01:00"), Reg("10:00:00"), strOrdinary}), t, k);
-    EXPECT_EQ(t, 3u);
-    EXPECT_EQ(k, 3u);
-}
-
-TEST(SummariseLogText, FinalRunAndFinalLineBreak) {
-    size_t t = 0, k = 0;
-    const std::string strText = Join({"01/02/2008 11:00:00 Boot", Reg("10:03:00"), Reg("10:02:00"),
-                                      Reg("10:01:00"), Reg("10:00:00")}) +
-                                "\r\n";
-    EXPECT_EQ(Summarised(strText, t, k),
-              Join({"01/02/2008 11:00:00 Boot", Reg("10:03:00"), Reg("10:00:00")}));
-    EXPECT_EQ(t, 6u);
-    EXPECT_EQ(k, 3u);
-    EXPECT_EQ(Summarised("a\r\nb\r\n", t, k), "a\r\nb");
-    EXPECT_EQ(t, 3u);
-    EXPECT_EQ(k, 2u);
-}
-
-TEST(SummariseLogText, FiveMinuteGapDropsSixKeepsLowerCaseCounts) {
-    size_t t = 0, k = 0;
+    const std::string strTwo = Join({Reg("10:01:00"), Reg("10:00:00"), strOrdinary});
+    ExpectSummary(strTwo, strTwo, 3, 3);
+    // A gap of five minutes drops the line, six keep it; lower case counts as a registration.
     const std::string strLower = "01/02/2008 10:00:00 sip registration succeeded for x";
-    EXPECT_EQ(Summarised(Join({Reg("10:11:00"), Reg("10:05:00"), strLower, Reg("09:55:00"),
-                               Reg("09:54:00")}),
-                         t, k),
-              Join({Reg("10:11:00"), Reg("10:05:00"), Reg("09:54:00")}));
+    ExpectSummary(
+        Join({Reg("10:11:00"), Reg("10:05:00"), strLower, Reg("09:55:00"), Reg("09:54:00")}),
+        Join({Reg("10:11:00"), Reg("10:05:00"), Reg("09:54:00")}), 5, 3);
 }
 
-TEST(SummariseLogText, EmptyLineInsideRunIsSkipped) {
-    size_t t = 0, k = 0;
-    EXPECT_EQ(
-        Summarised(Join({Reg("10:10:00"), "", Reg("10:09:00"), Reg("10:08:00"), "", "Ord"}), t, k),
-        Join({Reg("10:10:00"), Reg("10:08:00"), "Ord"}));
-    EXPECT_EQ(t, 6u);
-    EXPECT_EQ(k, 3u);
+TEST(SummariseLogText, EmptyLinesTheFinalRunAndUnreadableStamps) {
+    ExpectSummary(Join({"01/02/2008 11:00:00 Boot", Reg("10:03:00"), Reg("10:02:00"),
+                        Reg("10:01:00"), Reg("10:00:00")}) +
+                      "\r\n",
+                  Join({"01/02/2008 11:00:00 Boot", Reg("10:03:00"), Reg("10:00:00")}), 6, 3);
+    ExpectSummary("a\r\nb\r\n", "a\r\nb", 3, 2);
+    ExpectSummary(Join({Reg("10:10:00"), "", Reg("10:09:00"), Reg("10:08:00"), "", "Ord"}),
+                  Join({Reg("10:10:00"), Reg("10:08:00"), "Ord"}), 6, 3);
     // A registration line without a readable stamp is kept rather than guessed away.
-    EXPECT_EQ(Summarised(Join({Reg("10:10:00"), "garbled" + kReg, Reg("10:09:00")}), t, k),
-              Join({Reg("10:10:00"), "garbled" + kReg, Reg("10:09:00")}));
+    const std::string strGarbled = Join({Reg("10:10:00"), "garbled" + kReg, Reg("10:09:00")});
+    ExpectSummary(strGarbled, strGarbled, 3, 3);
 }
 
-TEST_F(LogSavingTest, FailedSaveReportsAndKeepsFolder) {
-    const std::string strBadFile = (folder / "missing" / "sys-log.txt").string();
+TEST(LogFile, AnUnreadableHistoryIsNotOverwrittenAndNothingToDropWritesNothing) {
+    const fs::path folder = fs::temp_directory_path() / ("ata-save-" + std::to_string(::getpid()));
+    const std::string strFile = (folder / "sys-log.txt").string();
+    fs::remove_all(folder);
+    fs::create_directories(strFile); // a folder where the history should be
+    test::RecordingWindow window;
     window.strLog = "x y z";
-    SaveLog(window, strBadFile, fnGate);
-    EXPECT_EQ(window.strStatus, "Could not save system log.");
+    SaveLog(window, strFile, [&](bool b) { window.SetEnabled(ControlId::cmdLog, b); });
+    EXPECT_TRUE(fs::is_directory(strFile));
     EXPECT_EQ(window.OpsStartingWith("Warning"),
               std::vector<std::string>{"Warning(Could not save system log.)"});
     EXPECT_EQ(window.vecOps.back(), "SetEnabled(cmdLog,1)");
-    // An unreadable history (here a folder in its place) is not overwritten.
-    fs::create_directory(strFile);
-    SaveLog(window, strFile, fnGate);
-    EXPECT_TRUE(fs::is_directory(strFile));
-    EXPECT_EQ(window.strStatus, "Could not save system log.");
-}
 
-TEST_F(LogSavingTest, SummariseReportsAndWritesOnlyWhenSomethingDrops) {
+    fs::remove(strFile);
     SummariseLog(window, strFile); // no file yet
     EXPECT_FALSE(fs::exists(strFile));
-    EXPECT_EQ(window.strStatus, "Log did not require any summarisation.");
     const std::string strText = Join({Reg("10:01:00"), Reg("10:00:00"), "Ord"});
     ASSERT_TRUE(modMisc::WriteTextFile(strText, strFile));
+    struct stat before {
+    }, after{};
+    ::stat(strFile.c_str(), &before);
     window.vecOps.clear();
     SummariseLog(window, strFile);
-    EXPECT_EQ(window.vecOps,
-              (std::vector<std::string>{"SetStatus(Summarising log...)", "DoEvents",
-                                        "SetStatus(Log did not require any summarisation.)",
-                                        "Information(Log did not require any summarisation.)"}));
+    EXPECT_EQ(window.strStatus, "Log did not require any summarisation.");
+    EXPECT_EQ(window.OpsStartingWith("Information"),
+              std::vector<std::string>{"Information(Log did not require any summarisation.)"});
     EXPECT_EQ(modMisc::ReadTextFile(strFile), strText);
-    ASSERT_TRUE(modMisc::WriteTextFile(strText + "\r\n", strFile));
-    SummariseLog(window, strFile);
-    EXPECT_EQ(window.strStatus, "Log summarised.");
-    EXPECT_EQ(window.OpsStartingWith("Information(System log"),
-              std::vector<std::string>{"Information(System log summarised from 4 to 3 line(s))"});
-    EXPECT_EQ(modMisc::ReadTextFile(strFile), strText);
+    ::stat(strFile.c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino); // not replaced
+    fs::remove_all(folder);
 }

@@ -12,31 +12,16 @@ TEST(CountOccurrences, CountsOverlappingMatchesCaseSensitively) {
     EXPECT_EQ(modMisc::CountOccurrences("aaaa", "aa"), 3);
     EXPECT_EQ(modMisc::CountOccurrences("AbAB", "ab"), 0);
     EXPECT_EQ(modMisc::CountOccurrences("", "."), 0);
-    EXPECT_EQ(modMisc::CountOccurrences("abc", "x"), 0);
 }
 
-TEST(IsValidIp, NeedsExactlyThreeDotsAndFourNumericParts) {
-    EXPECT_TRUE(modMisc::IsValidIp("192.168.0.1"));
-    EXPECT_TRUE(modMisc::IsValidIp("10.0.0.99"));
-    EXPECT_FALSE(modMisc::IsValidIp("192.168.0"));
-    EXPECT_FALSE(modMisc::IsValidIp("1.2.3.4.5"));
-    EXPECT_FALSE(modMisc::IsValidIp("a.b.c.d"));
-    EXPECT_FALSE(modMisc::IsValidIp("1..2.3"));
-    EXPECT_FALSE(modMisc::IsValidIp("1.2.3."));
-    EXPECT_FALSE(modMisc::IsValidIp(""));
-}
-
-TEST(IsValidIp, HasNoRangeCheckAndAcceptsWhatTheNumericTestAccepts) {
-    EXPECT_TRUE(modMisc::IsValidIp("300.400.500.600"));
-    EXPECT_TRUE(modMisc::IsValidIp("0.0.0.0"));
-    EXPECT_TRUE(modMisc::IsValidIp("255.255.255.255"));
-    EXPECT_TRUE(modMisc::IsValidIp(" 1.-2.+3.4e2 "));
-    EXPECT_TRUE(modMisc::IsValidIp("99999999999999999999999.1.1.1"));
-    EXPECT_FALSE(modMisc::IsValidIp("1e999.1.1.1"));
-    EXPECT_FALSE(modMisc::IsValidIp("1 2.1.1.1"));
-    EXPECT_FALSE(modMisc::IsValidIp("+.1.1.1"));
-    EXPECT_FALSE(modMisc::IsValidIp("1e.1.1.1"));
-    EXPECT_FALSE(modMisc::IsValidIp(std::string("1\0.2.3.4", 8)));
+TEST(IsValidIp, ThreeDotsAndFourPartsTheNumericTestAcceptsWithoutARangeCheck) {
+    for (const char* strIp :
+         {"192.168.0.1", "300.400.500.600", " 1.-2.+3.4e2 ", "99999999999999999999999.1.1.1"})
+        EXPECT_TRUE(modMisc::IsValidIp(strIp)) << strIp;
+    for (const std::string& strIp : std::vector<std::string>{
+             "192.168.0", "1.2.3.4.5", "a.b.c.d", "1..2.3", "1.2.3.", "", "1e999.1.1.1",
+             "1 2.1.1.1", "+.1.1.1", "1e.1.1.1", std::string("1\0.2.3.4", 8)})
+        EXPECT_FALSE(modMisc::IsValidIp(strIp)) << strIp;
 }
 
 TEST(InetAddr, ReadsDottedTextAsTheClassicConversionDoes) {
@@ -51,11 +36,8 @@ TEST(InetAddr, ReadsDottedTextAsTheClassicConversionDoes) {
     EXPECT_EQ(dotted("010.0.0.1"), "8.0.0.1");
     EXPECT_EQ(dotted("0x7f.1"), "127.0.0.1");
     EXPECT_EQ(dotted("127.1"), "127.0.0.1");
-    EXPECT_EQ(dotted("255.255.255.255"), "none");
-    EXPECT_EQ(dotted("300.1.1.1"), "none");
-    EXPECT_EQ(dotted("08.1.1.1"), "none");
-    EXPECT_EQ(dotted("1.2.3.4.5"), "none");
-    EXPECT_EQ(dotted("-1.2.3.4"), "none");
+    for (const char* strBad : {"255.255.255.255", "300.1.1.1", "08.1.1.1", "1.2.3.4.5", "-1.2.3.4"})
+        EXPECT_EQ(dotted(strBad), "none") << strBad;
 }
 
 } // namespace

@@ -1,12 +1,10 @@
+#include "FileBytes.h"
 #include "unit/UnprivilegedRun.h"
 #include "workflow/modMiscSettings.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,13 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 using modMisc::ReadIniValue;
 using modMisc::WriteIniValue;
-
-std::string ReadFile(const std::string& strFile) {
-    std::ifstream in(strFile, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using test::ReadBytes;
 
 class SettingsFileTest : public ::testing::Test {
 protected:
@@ -31,8 +23,8 @@ protected:
         fs::create_directories(m_dir);
     }
     void TearDown() override { fs::remove_all(m_dir); }
-    void Write(const std::string& text) { std::ofstream(m_file, std::ios::binary) << text; }
-    std::string Read() { return ReadFile(m_file); }
+    void Write(const std::string& text) { test::WriteBytes(m_file, text); }
+    std::string Read() { return ReadBytes(m_file); }
     mode_t Mode() {
         struct stat st {};
         ::stat(m_file.c_str(), &st);
@@ -43,7 +35,8 @@ protected:
     std::string m_file = (m_dir / "settings.ini").string();
 };
 
-TEST_F(SettingsFileTest, NewFileHoldsTheSectionAndKeysInWriteOrderForTheOwnerOnly) {
+TEST_F(SettingsFileTest, ANewFileHoldsTheKeysInWriteOrderForTheOwnerOnly) {
+    EXPECT_EQ(ReadIniValue("Options", "IP", m_file), "");
     EXPECT_TRUE(WriteIniValue("Options", "IP", "192.168.0.1", m_file));
     EXPECT_TRUE(WriteIniValue("Options", "Username", "admin", m_file));
     EXPECT_TRUE(WriteIniValue("Options", "Password", "", m_file));
@@ -51,37 +44,21 @@ TEST_F(SettingsFileTest, NewFileHoldsTheSectionAndKeysInWriteOrderForTheOwnerOnl
     EXPECT_EQ(Read(), "[Options]\r\nIP=192.168.0.1\r\nUsername=admin\r\nPassword=\r\n"
                       "Auto Summarise=0\r\n");
     EXPECT_EQ(Mode(), 0600u);
-    EXPECT_EQ(ReadIniValue("Options", "Username", m_file), "admin");
-}
-
-TEST_F(SettingsFileTest, MissingFileSectionOrKeyReadsAsEmpty) {
-    EXPECT_EQ(ReadIniValue("Options", "IP", m_file), "");
-    Write("[Other]\nIP=1.2.3.4\n");
-    EXPECT_EQ(ReadIniValue("Options", "IP", m_file), "");
-    Write("[Options]\nUsername=x\n");
-    EXPECT_EQ(ReadIniValue("Options", "IP", m_file), "");
-}
-
-TEST_F(SettingsFileTest, NamesAreComparedWithoutLetterCase) {
-    Write("[OPTIONS]\r\n  ip = 10.1.1.1  \r\n");
-    EXPECT_EQ(ReadIniValue("Options", "IP", m_file), "10.1.1.1");
-    EXPECT_TRUE(WriteIniValue("options", "Ip", "127.0.0.1", m_file));
-    EXPECT_EQ(Read(), "[OPTIONS]\r\nIp=127.0.0.1\r\n");
-}
-
-TEST_F(SettingsFileTest, OtherLinesAndSectionsAreKept) {
-    Write("; a comment\n[Options]\nIP=1.1.1.1\nColour=blue\n\n[Window]\nLeft=10\n");
-    EXPECT_TRUE(WriteIniValue("Options", "IP", "2.2.2.2", m_file));
-    EXPECT_TRUE(WriteIniValue("Options", "Username", "bob", m_file));
-    EXPECT_TRUE(WriteIniValue("Extra", "Key", "v", m_file));
-    EXPECT_EQ(Read(), "; a comment\r\n[Options]\r\nIP=2.2.2.2\r\nColour=blue\r\nUsername=bob\r\n"
-                      "\r\n[Window]\r\nLeft=10\r\n[Extra]\r\nKey=v\r\n");
-    EXPECT_EQ(ReadIniValue("Window", "Left", m_file), "10");
-}
-
-TEST_F(SettingsFileTest, ValuesAreCutAt254Characters) {
+    // Values read back are cut at 254 characters.
     EXPECT_TRUE(WriteIniValue("Options", "Password", std::string(300, 'p'), m_file));
     EXPECT_EQ(ReadIniValue("Options", "Password", m_file), std::string(254, 'p'));
+}
+
+TEST_F(SettingsFileTest, NamesIgnoreLetterCaseAndOtherLinesAndSectionsAreKept) {
+    Write("; a comment\n[OPTIONS]\n  ip = 1.1.1.1  \nColour=blue\n\n[Window]\nLeft=10\n");
+    EXPECT_EQ(ReadIniValue("Options", "IP", m_file), "1.1.1.1");
+    EXPECT_EQ(ReadIniValue("Options", "Left", m_file), "");
+    EXPECT_EQ(ReadIniValue("Other", "IP", m_file), "");
+    EXPECT_TRUE(WriteIniValue("options", "Ip", "2.2.2.2", m_file));
+    EXPECT_TRUE(WriteIniValue("Options", "Username", "bob", m_file));
+    EXPECT_TRUE(WriteIniValue("Extra", "Key", "v", m_file));
+    EXPECT_EQ(Read(), "; a comment\r\n[OPTIONS]\r\nIp=2.2.2.2\r\nColour=blue\r\nUsername=bob\r\n"
+                      "\r\n[Window]\r\nLeft=10\r\n[Extra]\r\nKey=v\r\n");
 }
 
 TEST_F(SettingsFileTest, LinksAreFollowedAndADanglingOneIsCreatedThroughForTheOwnerOnly) {
@@ -110,14 +87,14 @@ TEST_F(SettingsFileTest, FilePermissionsDecideAndAReadOnlyFolderIsWrittenInPlace
                       if (WriteIniValue("Options", "IP", "2.2.2.2", strFile))
                           return strCase + " file reported written";
                       ::chmod(strFile.c_str(), 0600);
-                      if (ReadFile(strFile) != strOld)
+                      if (ReadBytes(strFile) != strOld)
                           return strCase + " file changed";
                   }
                   ::chmod(dir.c_str(), 0555);
                   if (!WriteIniValue("Options", "IP", "2.2.2.2", strFile) ||
                       !WriteIniValue("Options", "Password", "p", strFile))
                       return "read-only folder: not written";
-                  if (ReadFile(strFile) !=
+                  if (ReadBytes(strFile) !=
                       "[Options]\r\nIP=2.2.2.2\r\nUsername=u\r\nPassword=p\r\n")
                       return "read-only folder: wrong content";
                   return ReadIniValue("Options", "Password", strFile) == "p" ? "" : "read back";

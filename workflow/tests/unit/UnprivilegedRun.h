@@ -18,11 +18,10 @@ inline constexpr uid_t kNobodyUid = 65534;
 inline constexpr gid_t kNoGroupGid = 65534;
 
 // Runs fnCase in a child process, in a new folder inside parent that the child's user owns, and
-// returns the
-// child's exit status (0 when the case passed). Root's child first drops to nobody; any other
-// user runs the case as itself. The case returns empty text on success or what went wrong, which
-// the child writes to stderr. Process-wide settings the case changes (limits, signal handling,
-// umask) stay in the child.
+// returns the child's exit status (0 when the case passed). Root's child first drops to nobody; any
+// other user runs the case as itself. The case returns empty text on success or what went wrong,
+// which the child writes to stderr. Process-wide settings the case changes (limits, signal
+// handling, umask) stay in the child.
 inline int
 RunUnprivileged(const std::function<std::string(const std::filesystem::path&)>& fnCase,
                 const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {

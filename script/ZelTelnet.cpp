@@ -381,11 +381,9 @@ bool ZelTelnet::HoldsEvent(bool blnData, HeldEvent::Kind enmKind) const {
 
 void ZelTelnet::HoldEvent(HeldEvent event) {
     // The socket keeps what arrives; one held notice of it is enough.
-    const auto isSame = [&event](const HeldEvent& held) {
-        return held.blnData == event.blnData && held.enmKind == HeldEvent::Kind::DataArrival;
-    };
     if (event.enmKind == HeldEvent::Kind::DataArrival && !m_queHeld.empty() &&
-        isSame(m_queHeld.back()))
+        m_queHeld.back().enmKind == HeldEvent::Kind::DataArrival &&
+        m_queHeld.back().blnData == event.blnData)
         return;
     m_queHeld.push_back(std::move(event));
 }

@@ -164,8 +164,7 @@ void ConfigBackup::cmdBackup_Click() {
     try {
         m_engine.RunScript(m_strScriptText);
     } catch (...) {
-        m_blnActive = false;
-        tmrTimeLimit.Cancel();
+        EndRun();
         DiscardPart();
         throw;
     }
@@ -174,8 +173,7 @@ void ConfigBackup::cmdBackup_Click() {
 void ConfigBackup::Form_Unload() {
     if (!m_blnActive)
         return;
-    m_blnActive = false;
-    tmrTimeLimit.Cancel();
+    EndRun();
     m_engine.AbortScript();
 }
 
@@ -200,8 +198,7 @@ void ConfigBackup::tmrTimeLimit_Timer() {
         ArmTimeLimit(m_options.dblTimeLimitSeconds - dblIdle);
         return;
     }
-    m_blnActive = false;
-    tmrTimeLimit.Cancel();
+    EndRun();
     m_engine.AbortScript();
     DiscardPart();
     const std::string strReply = m_strLastReply.empty() ? std::string("no reply") : m_strLastReply;
@@ -230,8 +227,7 @@ void ConfigBackup::ZelTelnet_LogUpdate(const std::string& strMessage) {
 
 void ConfigBackup::FailWrite(const std::string& strReason) {
     m_blnWriteFailed = true;
-    m_blnActive = false;
-    tmrTimeLimit.Cancel();
+    EndRun();
     m_engine.AbortScript();
     DiscardPart();
     m_window.ShowMessage("The backup failed: the file " + PartFileName() +
@@ -274,17 +270,20 @@ void ConfigBackup::DiscardPart() {
     m_blnPartCreated = false;
 }
 
-void ConfigBackup::Finish() {
+void ConfigBackup::EndRun() {
     m_blnActive = false;
     tmrTimeLimit.Cancel();
+}
+
+void ConfigBackup::Finish() {
+    EndRun();
     m_SetControlsEnabled(true);
 }
 
 void ConfigBackup::ZelTelnet_ScriptComplete() {
     if (m_lngScriptMode != 1 || !m_blnActive)
         return;
-    m_blnActive = false;
-    tmrTimeLimit.Cancel();
+    EndRun();
     std::error_code ec;
     if (m_blnWriteFailed || m_lngBytesWritten == 0 || !m_blnPartCreated ||
         !std::filesystem::exists(PartFileName(), ec)) {
@@ -315,8 +314,7 @@ void ConfigBackup::ZelTelnet_ScriptComplete() {
 void ConfigBackup::ZelTelnet_ScriptError(bool blnUnrecognised, bool blnLoginFailed) {
     if (!m_blnActive)
         return;
-    m_blnActive = false;
-    tmrTimeLimit.Cancel();
+    EndRun();
     DiscardPart();
     if (blnLoginFailed)
         m_window.ShowMessage(kLoginErrorMessage, MessageIcon::Warning);

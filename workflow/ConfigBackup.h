@@ -97,6 +97,7 @@ private:
     // the rest of the limit counted from the last progress or gives the backup up.
     void ArmTimeLimit(double dblSeconds);
     void tmrTimeLimit_Timer();
+    void EndRun(); // no longer running: the time limit is off; the controls are not touched
     void Finish(); // back to idle
     void FailWrite(const std::string& strReason);
     // A backup that did not succeed leaves no partial file behind.

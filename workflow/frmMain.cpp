@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <utility>
 
 namespace ata {
 
@@ -100,16 +101,15 @@ void frmMain::Form_QueryUnload() {
     if (m_backup)
         m_backup->Form_Unload();
     m_downloader.Shutdown();
-    bool blnSaved = modMisc::WriteIniValue(kSection, "IP", m_window.GetIpText(), m_strSettingsFile);
-    blnSaved =
-        modMisc::WriteIniValue(kSection, "Username", m_window.GetUserText(), m_strSettingsFile) &&
-        blnSaved;
-    blnSaved =
-        modMisc::WriteIniValue(kSection, "Password", m_window.GetPassText(), m_strSettingsFile) &&
-        blnSaved;
-    blnSaved = modMisc::WriteIniValue(kSection, "Auto Summarise",
-                                      std::to_string(m_window.GetAutoSum()), m_strSettingsFile) &&
-               blnSaved;
+    const std::pair<const char*, std::string> arrSettings[] = {
+        {"IP", m_window.GetIpText()},
+        {"Username", m_window.GetUserText()},
+        {"Password", m_window.GetPassText()},
+        {"Auto Summarise", std::to_string(m_window.GetAutoSum())}};
+    bool blnSaved = true;
+    for (const auto& [strKey, strValue] : arrSettings)
+        blnSaved =
+            modMisc::WriteIniValue(kSection, strKey, strValue, m_strSettingsFile) && blnSaved;
     // Closing still goes ahead; the user learns that the inputs will not be there next time.
     if (!blnSaved)
         m_window.ShowMessage(kSettingsNotSavedMessage + m_strSettingsFile, MessageIcon::Warning);

@@ -133,12 +133,16 @@ bool WriteFromStart(int fd, const std::string& strText, size_t& lngDone) {
     return true;
 }
 
-// Reads the whole file from offset 0.
-bool ReadFromStart(int fd, std::string& strText) {
-    strText.clear();
-    char buf[65536];
+// Reads from the descriptor's offset to the end of the file. lngSizeHint (the size fstat gave)
+// saves growing the text; a file that grew since is still read to its end.
+bool ReadToEnd(int fd, size_t lngSizeHint, std::string& strText) {
+    strText.resize(lngSizeHint);
+    size_t lngDone = 0;
     while (true) {
-        const ssize_t lngRead = ::pread(fd, buf, sizeof buf, static_cast<off_t>(strText.size()));
+        if (lngDone == strText.size()) {
+            strText.resize(strText.size() + 65536);
+        }
+        const ssize_t lngRead = ::read(fd, strText.data() + lngDone, strText.size() - lngDone);
         if (lngRead < 0 && errno == EINTR) {
             continue;
         }
@@ -146,9 +150,10 @@ bool ReadFromStart(int fd, std::string& strText) {
             return false;
         }
         if (lngRead == 0) {
+            strText.resize(lngDone);
             return true;
         }
-        strText.append(buf, static_cast<size_t>(lngRead));
+        lngDone += static_cast<size_t>(lngRead);
     }
 }
 
@@ -168,9 +173,10 @@ EnmRenameResult ReplaceByRename(const std::string& strTarget, const std::string&
         return IsRefusal(errno) ? EnmRenameResult::FolderRefused : EnmRenameResult::Failed;
     }
     TempFileGuard objGuard(strTemp);
-    if (pOld != nullptr && ::fchown(objFile.Get(), pOld->st_uid, pOld->st_gid) != 0 &&
-        ::fchown(objFile.Get(), static_cast<uid_t>(-1), pOld->st_gid) != 0) {
-        // Only root may give a file away; the new file then belongs to this process's user.
+    // Only root may give a file away; otherwise the new file keeps at least the old group
+    // where it can, and belongs to this process's user.
+    if (pOld != nullptr && ::fchown(objFile.Get(), pOld->st_uid, pOld->st_gid) != 0) {
+        (void)::fchown(objFile.Get(), static_cast<uid_t>(-1), pOld->st_gid);
     }
     // The mode is set after the owner, since a change of owner clears the set-id bits.
     const mode_t lngMode = pOld != nullptr ? pOld->st_mode & 07777 : lngNewFileMode;
@@ -203,7 +209,7 @@ bool RewriteInPlace(const std::string& strTarget, const std::string& strText) {
     struct stat objStat {};
     std::string strOld;
     if (objFile.Get() < 0 || ::fstat(objFile.Get(), &objStat) != 0 || !S_ISREG(objStat.st_mode) ||
-        !ReadFromStart(objFile.Get(), strOld)) {
+        !ReadToEnd(objFile.Get(), static_cast<size_t>(objStat.st_size), strOld)) {
         return false;
     }
     const int fd = objFile.Get();
@@ -245,27 +251,9 @@ std::string ReadTextFile(const std::string& strPath) {
         RaiseFileError(EISDIR, strPath);
     }
     std::string strText;
-    strText.resize(static_cast<size_t>(objStat.st_size));
-    size_t lngDone = 0;
-    while (true) {
-        if (lngDone == strText.size()) {
-            // The file may have grown since it was measured; read until the end.
-            strText.resize(strText.size() + 65536);
-        }
-        const ssize_t lngRead =
-            ::read(objFile.Get(), strText.data() + lngDone, strText.size() - lngDone);
-        if (lngRead < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            RaiseFileError(errno, strPath);
-        }
-        if (lngRead == 0) {
-            break;
-        }
-        lngDone += static_cast<size_t>(lngRead);
+    if (!ReadToEnd(objFile.Get(), static_cast<size_t>(objStat.st_size), strText)) {
+        RaiseFileError(errno, strPath);
     }
-    strText.resize(lngDone);
     return strText;
 }
 

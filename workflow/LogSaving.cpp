@@ -3,6 +3,7 @@
 #include "net/RaisedError.h"
 #include "workflow/LogSort.h"
 #include "workflow/StrBuilder.h"
+#include "workflow/modFileLock.h"
 #include "workflow/modMiscFiles.h"
 #include "workflow/modMiscText.h"
 
@@ -202,33 +203,30 @@ void SummariseLog(IWindowOps& objWindow, const std::string& strSysLogFile) {
     objWindow.DoEvents();
     const std::string strFailed = "Could not save system log summary.";
     const std::string strNothing = "Log did not require any summarisation.";
-    std::string strText;
-    try {
-        if (!FileExists(strSysLogFile)) {
-            // No history yet: nothing to summarise, and no file is created.
-            objWindow.SetStatus(strNothing);
-            objWindow.ShowMessage(strNothing, MessageIcon::Information);
-            return;
-        }
-        strText = modMisc::ReadTextFile(strSysLogFile);
-    } catch (const RaisedError&) {
-        objWindow.SetStatus(strFailed);
-        objWindow.ShowMessage(strFailed, MessageIcon::Warning);
-        return;
-    }
     size_t lngTotal = 0;
     size_t lngKept = 0;
-    const std::string strSummary = SummariseLogText(strText, lngTotal, lngKept);
-    if (lngKept < lngTotal) {
-        if (modMisc::WriteTextFile(strSummary, strSysLogFile)) {
-            objWindow.SetStatus("Log summarised.");
-            objWindow.ShowMessage("System log summarised from " + std::to_string(lngTotal) +
-                                      " to " + std::to_string(lngKept) + " line(s)",
-                                  MessageIcon::Information);
-        } else {
-            objWindow.SetStatus(strFailed);
-            objWindow.ShowMessage(strFailed, MessageIcon::Warning);
+    bool blnFailed = false;
+    try {
+        // Read, summarise and write under the history's lock, so that a save by another
+        // process lands either wholly before the summary or after it.
+        const auto objLock = modFileLock::LockHistory(strSysLogFile);
+        // No history yet: nothing to summarise, and no file is created.
+        if (FileExists(strSysLogFile)) {
+            const std::string strSummary =
+                SummariseLogText(modMisc::ReadTextFile(strSysLogFile), lngTotal, lngKept);
+            blnFailed = lngKept < lngTotal && !modMisc::WriteTextFile(strSummary, strSysLogFile);
         }
+    } catch (const RaisedError&) {
+        blnFailed = true;
+    }
+    if (blnFailed) {
+        objWindow.SetStatus(strFailed);
+        objWindow.ShowMessage(strFailed, MessageIcon::Warning);
+    } else if (lngKept < lngTotal) {
+        objWindow.SetStatus("Log summarised.");
+        objWindow.ShowMessage("System log summarised from " + std::to_string(lngTotal) + " to " +
+                                  std::to_string(lngKept) + " line(s)",
+                              MessageIcon::Information);
     } else {
         objWindow.SetStatus(strNothing);
         objWindow.ShowMessage(strNothing, MessageIcon::Information);
@@ -261,6 +259,10 @@ void SaveLog(IWindowOps& objWindow, const std::string& strSysLogFile,
     bool blnSaved = false;
     size_t lngAdded = 0;
     try {
+        // Read, merge and write under the history's lock: a save or summary by another
+        // process (a timer run beside the window) is either wholly in what is read here or
+        // waits until this write is done, so neither loses the other's lines.
+        const auto objLock = modFileLock::LockHistory(strSysLogFile);
         // An unreadable file is a failed save, never an empty history to overwrite.
         const std::string strExisting = modMisc::ReadTextFile(strSysLogFile);
         lngAdded = CountNewLogLines(strPane, strExisting);

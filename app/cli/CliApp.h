@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/cli/CliOptions.h"
+#include "app/cli/ConsoleWindow.h"
+#include "app/platform/CurlHttpReader.h"
+#include "app/platform/LinuxIcmp.h"
+#include "app/platform/LinuxSocketService.h"
+#include "app/platform/Reactor.h"
+#include "app/platform/ReactorTimerService.h"
+#include "script/ZelTelnet.h"
+#include "workflow/FileDownloader.h"
+#include "workflow/frmMain.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace ata::cli {
+
+// Builds the process without a window: the reactor and the socket service it serves, the
+// platform back ends, a console in place of the window and the same window logic behind it.
+// Members are destroyed in reverse order, so the logic goes first and the reactor last.
+class CliApp {
+public:
+    // strProgramFolder is where settings.ini, sys-log.txt and the backups are.
+    CliApp(std::string strProgramFolder, std::FILE* pOut, std::FILE* pErr);
+    ~CliApp();
+    CliApp(const CliApp&) = delete;
+    CliApp& operator=(const CliApp&) = delete;
+
+    // Runs one command (not --help or --version) and returns the exit status.
+    int Run(const CliOptions& objOptions);
+
+    // The lock file that lets only one run work at a time.
+    static std::string RunLockFile(const std::string& strProgramFolder);
+
+private:
+    struct PlatformInstall {
+        explicit PlatformInstall(LinuxSocketService& service);
+        ~PlatformInstall();
+    };
+
+    // Runs the event loop for lngMilliseconds (one pass without waiting for 0).
+    void RunEvents(int32_t lngMilliseconds);
+    int RunCommand(EnmCliCommand enmCommand);
+
+    Reactor m_reactor;
+    ReactorTimerService m_timers{m_reactor};
+    LinuxSocketService m_socketService{m_reactor};
+    PlatformInstall m_install{m_socketService};
+    CurlHttpReader m_http{[this](std::function<void()> task) { m_reactor.Post(std::move(task)); }};
+    FileDownloader m_downloader{m_http};
+    LinuxIcmp m_icmp;
+    ConsoleWindow m_window;
+    std::unique_ptr<script::ZelTelnet> m_engine;
+    std::unique_ptr<frmMain> m_logic;
+};
+
+} // namespace ata::cli

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "workflow/IWindowOps.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace ata::cli {
+
+// The window operations on a console: each status-line text is a progress line on the error
+// stream, each message box's text a line on the output stream; the inputs, the pane, the check
+// box and the lamps are plain fields. Yielding and sleeping run the event loop, so the sockets
+// and timers are served while the workflow waits.
+class ConsoleWindow : public IWindowOps {
+public:
+    // Runs the event loop: one pass without waiting for 0, otherwise events until the given
+    // number of milliseconds has passed.
+    using RunEvents = std::function<void(int32_t lngMilliseconds)>;
+
+    ConsoleWindow(RunEvents fnRunEvents, std::FILE* pOut, std::FILE* pErr);
+
+    void SetStatus(const std::string& strText) override;
+    void DoEvents() override;
+    void ShowMessage(const std::string& strText, MessageIcon enmIcon) override;
+
+    std::string GetLogText() override { return m_strLog; }
+    void SetLogText(const std::string& strText) override { m_strLog = strText; }
+    void SetLogVisible(bool) override {}
+
+    void SetLedColour(ControlId enmLed, int32_t lngColour) override;
+    void SetEnabled(ControlId, bool) override {}
+
+    std::string GetIpText() override { return m_strIp; }
+    void SetIpText(const std::string& strText) override { m_strIp = strText; }
+    void AddIpListItem(const std::string&) override {}
+    void FocusIp() override {}
+
+    std::string GetUserText() override { return m_strUser; }
+    void SetUserText(const std::string& strText) override { m_strUser = strText; }
+    std::string GetPassText() override { return m_strPass; }
+    void SetPassText(const std::string& strText) override { m_strPass = strText; }
+
+    int32_t GetAutoSum() override { return m_intAutoSum; }
+    void SetAutoSum(int32_t intValue) override { m_intAutoSum = intValue; }
+
+    // There is no pane to lay out.
+    void GetClientSize(int32_t& lngWidth, int32_t& lngHeight) override { lngWidth = lngHeight = 0; }
+    PaneGeometry GetPaneGeometry() override { return {}; }
+    void SetPaneWidth(int32_t) override {}
+    void SetPaneHeight(int32_t) override {}
+
+    // Runs the event loop for the time given instead of blocking the thread.
+    void Sleep(int32_t lngMilliseconds) override;
+
+    int32_t LedColour(ControlId enmLed) const;
+    // Warnings shown so far: every failure the workflow reports shows one.
+    int32_t WarningCount() const { return m_lngWarnings; }
+    // Writes bytes to the output stream as they are.
+    void WriteOut(const std::string& strBytes);
+    // Writes one line to the error stream.
+    void WriteErrLine(const std::string& strText);
+
+private:
+    RunEvents m_fnRunEvents;
+    std::FILE* m_pOut;
+    std::FILE* m_pErr;
+    std::string m_strLog, m_strIp, m_strUser, m_strPass;
+    int32_t m_intAutoSum = 0;
+    int32_t m_lngPowerColour = kColourLightGrey;
+    int32_t m_lngVoIPColour = kColourLightGrey;
+    int32_t m_lngWarnings = 0;
+};
+
+} // namespace ata::cli

@@ -93,7 +93,7 @@ void LED::Chamfer() {
 }
 
 void LED::CentTxt(const std::string& strText, int16_t intOffset) {
-    const CTextFont font = MakeTextFont(CaptionFont(), m_text.PixelsPerInchY(), false);
+    const CTextFont font = MakeTextFont(CaptionFont(), m_text.PixelsPerInchY(), true);
     const int32_t t = m_text.MeasureText(font, strText.empty() ? std::string("X") : strText,
                                          CTextRect{0, 0, m_lngW, m_lngH}, tfSingleLine);
     const double cy = RoundHalfEven(m_surface.Height() / 2.0);
@@ -107,7 +107,7 @@ void LED::ShowCaption(const std::string& DispTxt) {
     CentTxt(DispTxt, 0);
     if (DispTxt.empty())
         return;
-    const CTextFont font = MakeTextFont(CaptionFont(), m_text.PixelsPerInchY(), false);
+    const CTextFont font = MakeTextFont(CaptionFont(), m_text.PixelsPerInchY(), true);
     m_text.DrawText(m_surface, font, DispTxt, m_rectCaption, tfCentre | tfVCentre | tfSingleLine,
                     0x000000);
 }

@@ -25,11 +25,11 @@ void ZelLabel::Redraw() {
     if (!m_blnDirty)
         return;
     const int32_t right = m_surface.Width(), bottom = m_surface.Height();
-    // The caption is centred on its own height: measure it with the font it is drawn in.
-    const CFontSpec measureFont = m_fontLabel ? *m_fontLabel : m_text.DefaultFont();
+    // The vertical offset comes from the caption laid out in the control's base font, whatever
+    // LabelFont it is drawn in.
     m_lngCaptionHeight =
-        m_text.MeasureText(MakeTextFont(measureFont, m_text.PixelsPerInchY(), true), m_strCaption,
-                           CTextRect{0, 0, right, bottom}, tfCentre | tfWordWrap);
+        m_text.MeasureText(MakeTextFont(m_text.DefaultFont(), m_text.PixelsPerInchY(), true),
+                           m_strCaption, CTextRect{0, 0, right, bottom}, tfCentre | tfWordWrap);
     PaintGradient(m_savePic, Drawn(m_lngNormal), m_surface,
                   m_blnTriColour ? m_strThreeList : m_strTwoList, m_lngDirection);
     m_blnDirty = false;

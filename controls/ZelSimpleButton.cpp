@@ -30,11 +30,11 @@ char ZelSimpleButton::GetAccessKey(const std::string& strCaption) {
     for (size_t i = 0; i + 1 < strCaption.size(); ++i) {
         if (strCaption[i] != '&')
             continue;
+        // A rejected "&" is passed over and the search goes on with the next character, so
+        // "&&x" gives x although the caption shows "&x".
         const char next = strCaption[i + 1];
         if (next != '&' && next != ' ')
             return next;
-        if (next == '&')
-            ++i; // "&&" is a literal ampersand, not a mark
     }
     return '\0';
 }
@@ -62,14 +62,16 @@ void ZelSimpleButton::BuildStopLists() {
 void ZelSimpleButton::Redraw() {
     if (m_enmState == m_enmLastDrawn && !m_blnDirty)
         return;
-    const CTextFont font = MakeTextFont(m_text.DefaultFont(), m_text.PixelsPerInchY(), false);
+    const CTextFont font = MakeTextFont(m_text.DefaultFont(), m_text.PixelsPerInchY(), true);
     const uint32_t flags = tfCentre | tfWordWrap;
     const CTextRect client{0, 0, m_lngClientRight, m_lngClientBottom};
     m_lngCaptionHeight = m_text.MeasureText(font, m_strCaption, client, flags);
 
     if (m_enmState == ButtonState::Hover) {
         // The look to go back to when the pointer leaves. A repaint of the hover look itself
-        // keeps the earlier choice, and a finished press goes back to the resting look.
+        // keeps the earlier choice, and a finished press goes back to the resting look: taking
+        // either as the look to return to would leave the hover or pressed look on the screen
+        // after the pointer has gone.
         if (m_enmLastDrawn == ButtonState::Pressed)
             m_enmReturn = m_blnHasFocus ? ButtonState::Focus : ButtonState::Normal;
         else if (m_enmLastDrawn != ButtonState::Hover)
@@ -255,8 +257,8 @@ void ZelSimpleButton::UserControl_MouseUp(int16_t intButton, int16_t, float x, f
     if (!m_blnEnabled)
         return;
     if (intButton == kLeftButton) {
-        // Every pixel of the control, its left and top edges included, is inside.
-        const bool inside = x >= 0 && x < static_cast<float>(m_surface.Width()) && y >= 0 &&
+        // Strictly inside: a release on the left or top edge (x = 0 or y = 0) is outside.
+        const bool inside = x > 0 && x < static_cast<float>(m_surface.Width()) && y > 0 &&
                             y < static_cast<float>(m_surface.Height());
         m_enmState = inside ? ButtonState::Hover : ButtonState::Normal;
     }
@@ -314,7 +316,8 @@ void ZelSimpleButton::tmrRelease_Timer() {
     int32_t x = 0, y = 0;
     if (!m_host.CursorClientPos(x, y))
         return;
-    const bool outside = x < 0 || x >= m_surface.Width() || y < 0 || y >= m_surface.Height();
+    // A pointer exactly on the far edge (x = width or y = height) still counts as inside.
+    const bool outside = x < 0 || x > m_surface.Width() || y < 0 || y > m_surface.Height();
     if (outside) {
         m_enmState = m_enmReturn;
         Redraw();

@@ -3,7 +3,7 @@
 namespace ata {
 
 LedWidget::LedWidget(const QString& name, QWidget* parent)
-    : QWidget(parent), m_host(*this),
+    : QWidget(parent), m_text(this), m_host(*this, m_text),
       m_led(m_host, m_text, name.toLatin1().toStdString(), m_colours) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_led.UserControl_InitProperties();
@@ -29,7 +29,10 @@ QString LedWidget::caption() const {
 }
 
 void LedWidget::paintEvent(QPaintEvent*) {
-    PaintSurface(*this, m_led.Surface());
+    // A repaint made for another device scale is made again before it is shown.
+    if (m_text.ScaleChanged())
+        m_led.UserControl_Resize(width(), height());
+    PaintControl(*this, m_led.Surface(), m_text);
 }
 
 void LedWidget::resizeEvent(QResizeEvent*) {

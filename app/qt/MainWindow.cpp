@@ -1,5 +1,6 @@
 #include "app/qt/MainWindow.h"
 
+#include "app/qt/DesignFonts.h"
 #include "app/qt/LedWidget.h"
 #include "app/qt/LogPaneText.h"
 #include "app/qt/ZelLabelWidget.h"
@@ -51,10 +52,10 @@ MainWindow::MainWindow() {
     setObjectName("frmMain");
     setWindowTitle(kAppTitle);
     resize(Px(8220), Px(5400));
-    // The design's controls are laid out for an 8-point sans-serif face.
-    QFont windowFont("Arial");
-    windowFont.setPointSizeF(8.25);
-    setFont(windowFont);
+    // The design's controls are laid out for the 8.25-point user-interface face; the
+    // application's message boxes use it too.
+    InstallDesignFonts();
+    setFont(DesignUiFont());
     BuildControls();
     qApp->installEventFilter(this);
 }
@@ -72,12 +73,17 @@ void MainWindow::BuildControls() {
         auto* lbl = new QLabel(caption, m_fraOptions);
         lbl->setObjectName("lblMisc");
         Place(lbl, left, top, 975, 255);
+        // A label overlaps the field before it and the field after it: it lies beneath both,
+        // and its text stands against the field it names, clear of the one before.
+        lbl->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        lbl->lower();
         return lbl;
     };
     auto button = [&](ZelSimpleButtonWidget*& target, const char* name, const char* caption,
                       int left, int width) {
         target = new ZelSimpleButtonWidget(caption, m_fraOptions);
         target->setObjectName(name);
+        target->applyWindowProperties(caption);
         Place(target, left, 600, width, 495);
     };
     auto lamp = [&](LedWidget*& target, const char* name, const char* caption, const char* tip,

@@ -71,6 +71,7 @@ bool QtControlTimer::IsRunning() const {
 }
 
 void QtWidgetHost::Present() {
+    m_text.Presented();
     m_widget.update();
 }
 
@@ -95,13 +96,16 @@ bool QtWidgetHost::CursorClientPos(int32_t& x, int32_t& y) {
     return true;
 }
 
-void PaintSurface(QWidget& widget, const CRasterSurface& surface) {
+void PaintControl(QWidget& widget, const CRasterSurface& surface, const QtTextRenderer& text) {
     if (surface.Width() == 0 || surface.Height() == 0)
         return;
     const QImage image(reinterpret_cast<const uchar*>(surface.Bits()), surface.Width(),
                        surface.Height(), surface.Width() * 4, QImage::Format_RGB32);
     QPainter painter(&widget);
-    painter.drawImage(0, 0, image);
+    // Without smooth transformation an enlarged image repeats its pixels.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRect(0, 0, surface.Width(), surface.Height()), image);
+    text.PaintKeptTexts(painter);
 }
 
 int16_t ButtonMask(Qt::MouseButtons buttons) {

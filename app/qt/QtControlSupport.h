@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/qt/QtTextRenderer.h"
 #include "controls/IControlHost.h"
 #include "controls/RasterSurface.h"
 #include "controls/modColour.h"
@@ -32,10 +33,11 @@ private:
     std::function<void()> m_tick;
 };
 
-// The host services of a drawn control inside a QWidget.
+// The host services of a drawn control inside a QWidget; text is the control's text renderer,
+// told when a repaint is shown.
 class QtWidgetHost final : public IControlHost {
 public:
-    explicit QtWidgetHost(QWidget& widget) : m_widget(widget) {}
+    QtWidgetHost(QWidget& widget, QtTextRenderer& text) : m_widget(widget), m_text(text) {}
     void Present() override;
     void PropertyChanged(const std::string&) override {}
     void SetAccessKey(char chrKey) override;
@@ -46,11 +48,13 @@ public:
 
 private:
     QWidget& m_widget;
+    QtTextRenderer& m_text;
     int m_intShortcut = 0;
 };
 
-// Paints a control surface at the widget's origin.
-void PaintSurface(QWidget& widget, const CRasterSurface& surface);
+// Paints a control at the widget's origin: its surface, enlarged pixel for pixel on a dense
+// screen, and over it the texts its renderer kept for the screen's resolution.
+void PaintControl(QWidget& widget, const CRasterSurface& surface, const QtTextRenderer& text);
 // Mouse buttons and modifiers in the controls' masks (left 1, right 2, middle 4; shift 1,
 // control 2, alt 4).
 int16_t ButtonMask(Qt::MouseButtons buttons);

@@ -24,6 +24,9 @@ QFont ToQFont(const CTextFont& font) {
     f.setUnderline(font.blnUnderline);
     f.setStrikeOut(font.blnStrikethrough);
     f.setStyleStrategy(font.blnAntialiased ? QFont::PreferAntialias : QFont::NoAntialias);
+    // Unrounded advances: a caption is as wide on every screen and at every scale as it was
+    // measured, so that a layout made at one scale holds at another.
+    f.setHintingPreference(QFont::PreferVerticalHinting);
     return f;
 }
 
@@ -49,6 +52,23 @@ QRect ToQRect(const CTextRect& r) {
     return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1));
 }
 
+QString ToQString(const std::string& strText) {
+    return QString::fromLatin1(strText.data(), static_cast<qsizetype>(strText.size()));
+}
+
+// Draws one text with the layout rules shared by the surface and the widget.
+void Paint(QPainter& painter, const CTextFont& font, const std::string& strText,
+           const CTextRect& rect, uint32_t lngFlags, int32_t lngColour) {
+    painter.save();
+    painter.setFont(ToQFont(font));
+    const auto c = static_cast<uint32_t>(lngColour);
+    painter.setPen(QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+    if (!(lngFlags & tfNoClip))
+        painter.setClipRect(ToQRect(rect), Qt::IntersectClip);
+    painter.drawText(ToQRect(rect), ToQtFlags(lngFlags), ToQString(strText));
+    painter.restore();
+}
+
 } // namespace
 
 int32_t QtTextRenderer::MeasureText(const CTextFont& font, const std::string& strText,
@@ -57,8 +77,7 @@ int32_t QtTextRenderer::MeasureText(const CTextFont& font, const std::string& st
         return 0;
     const QFontMetrics fm(ToQFont(font));
     return fm
-        .boundingRect(ToQRect(rect), ToQtFlags(lngFlags) | Qt::TextDontClip,
-                      QString::fromLatin1(strText.data(), static_cast<int>(strText.size())))
+        .boundingRect(ToQRect(rect), ToQtFlags(lngFlags) | Qt::TextDontClip, ToQString(strText))
         .height();
 }
 
@@ -67,16 +86,33 @@ void QtTextRenderer::DrawText(CRasterSurface& surface, const CTextFont& font,
                               int32_t lngColour) {
     if (strText.empty() || surface.Width() == 0 || surface.Height() == 0)
         return;
+    if (DeviceScale() != 1.0) {
+        m_vecPending.push_back({font, strText, rect, lngFlags, lngColour});
+        return;
+    }
     QImage image(reinterpret_cast<uchar*>(surface.Bits()), surface.Width(), surface.Height(),
                  surface.Width() * 4, QImage::Format_RGB32);
     QPainter painter(&image);
-    painter.setFont(ToQFont(font));
-    const auto c = static_cast<uint32_t>(lngColour);
-    painter.setPen(QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
-    if (!(lngFlags & tfNoClip))
-        painter.setClipRect(ToQRect(rect));
-    painter.drawText(ToQRect(rect), ToQtFlags(lngFlags),
-                     QString::fromLatin1(strText.data(), static_cast<int>(strText.size())));
+    Paint(painter, font, strText, rect, lngFlags, lngColour);
+}
+
+void QtTextRenderer::Presented() {
+    m_vecShown = std::move(m_vecPending);
+    m_vecPending.clear();
+    m_dblShownScale = DeviceScale();
+}
+
+void QtTextRenderer::PaintKeptTexts(QPainter& painter) const {
+    for (const KeptText& t : m_vecShown)
+        Paint(painter, t.font, t.strText, t.rect, t.lngFlags, t.lngColour);
+}
+
+bool QtTextRenderer::ScaleChanged() const {
+    return DeviceScale() != m_dblShownScale;
+}
+
+double QtTextRenderer::DeviceScale() const {
+    return m_pHost ? m_pHost->devicePixelRatioF() : 1.0;
 }
 
 int32_t QtTextRenderer::PixelsPerInchY() const {

@@ -3,7 +3,7 @@
 namespace ata {
 
 ZelLabelWidget::ZelLabelWidget(QWidget* parent)
-    : QWidget(parent), m_host(*this), m_label(m_host, m_text, m_colours) {
+    : QWidget(parent), m_text(this), m_host(*this, m_text), m_label(m_host, m_text, m_colours) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_label.UserControl_InitProperties();
     m_label.UserControl_Resize(width(), height());
@@ -30,7 +30,10 @@ QString ZelLabelWidget::caption() const {
 }
 
 void ZelLabelWidget::paintEvent(QPaintEvent*) {
-    PaintSurface(*this, m_label.Surface());
+    // A repaint made for another device scale is made again before it is shown.
+    if (m_text.ScaleChanged())
+        m_label.UserControl_Resize(width(), height());
+    PaintControl(*this, m_label.Surface(), m_text);
 }
 
 void ZelLabelWidget::resizeEvent(QResizeEvent*) {

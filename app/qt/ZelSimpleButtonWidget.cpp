@@ -7,7 +7,8 @@
 namespace ata {
 
 ZelSimpleButtonWidget::ZelSimpleButtonWidget(const QString& caption, QWidget* parent)
-    : QWidget(parent), m_text(this), m_host(*this), m_button(m_host, m_text, m_timer, m_colours) {
+    : QWidget(parent), m_text(this), m_host(*this, m_text),
+      m_button(m_host, m_text, m_timer, m_colours) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -15,6 +16,14 @@ ZelSimpleButtonWidget::ZelSimpleButtonWidget(const QString& caption, QWidget* pa
     m_button.UserControl_InitProperties();
     m_button.UserControl_Resize(width(), height());
     m_button.SetCaption(caption.toLatin1().toStdString());
+}
+
+void ZelSimpleButtonWidget::applyWindowProperties(const QString& caption) {
+    CMemoryPropertyBag bag;
+    bag.Write("Caption", caption.toLatin1().toStdString());
+    bag.Write("HoverColour", int32_t{0xFFFF00});
+    bag.Write("FocusColour", int32_t{0x00FF00});
+    m_button.UserControl_ReadProperties(bag);
 }
 
 void ZelSimpleButtonWidget::setCaption(const QString& caption) {
@@ -35,7 +44,10 @@ bool ZelSimpleButtonWidget::event(QEvent* e) {
 }
 
 void ZelSimpleButtonWidget::paintEvent(QPaintEvent*) {
-    PaintSurface(*this, m_button.Surface());
+    // A repaint made for another device scale is made again before it is shown.
+    if (m_text.ScaleChanged())
+        m_button.UserControl_Resize(width(), height());
+    PaintControl(*this, m_button.Surface(), m_text);
 }
 
 void ZelSimpleButtonWidget::resizeEvent(QResizeEvent*) {

@@ -16,6 +16,9 @@ public:
     explicit ZelSimpleButtonWidget(const QString& caption = QStringLiteral("Button"),
                                    QWidget* parent = nullptr);
 
+    // The window's buttons: their caption, hover colour 0xFFFF00 and focus colour 0x00FF00
+    // stored as their properties, every other property at its default.
+    void applyWindowProperties(const QString& caption);
     // "&" marks the access key (Alt plus the letter); "&&" shows one "&".
     void setCaption(const QString& caption);
     QString caption() const;

@@ -107,6 +107,22 @@ TEST(Label, GradientAlignmentAndHalo) {
     EXPECT_EQ(lbl.Surface().GetPixel(99, 10), 0x743C00);
 }
 
+TEST(Label, CaptionIsPlacedByItsHeightInTheBaseFont) {
+    CNullControlHost host;
+    CBlockTextRenderer text;
+    ZelLabel lbl(host, text);
+    lbl.UserControl_InitProperties();
+    lbl.UserControl_Resize(200, 40);
+    lbl.UserControl_Show();
+    // Drawn in 24 points (32-pixel cells), placed by the base font's 11 pixels: the top is
+    // (40 - 11) / 2 = 14 and the glyph's first filled row 15 (with LabelFont it would be 5).
+    lbl.SetLabelFont(CFontSpec{"Block", 24});
+    lbl.SetCaption("A");
+    EXPECT_EQ(lbl.Surface().GetPixel(2, 15), 0);
+    EXPECT_NE(lbl.Surface().GetPixel(2, 14), 0);
+    EXPECT_NE(lbl.Surface().GetPixel(2, 5), 0);
+}
+
 TEST(Label, TriColourMiddleIsTheNormalColour) {
     CNullControlHost host;
     CBlockTextRenderer text;

@@ -84,14 +84,15 @@ TEST_F(ButtonTest, HoverPressAndReleaseInsideAndOutside) {
     btn.UserControl_MouseDown(1, 0, 10, 10);
     EXPECT_EQ(btn.State(), ButtonState::Pressed);
     EXPECT_EQ(btn.Surface().GetPixel(2, 5), 0xD9E1E2);
-    // A release on the control (the corner pixel included) hovers; one pixel off it rests.
+    // A release strictly inside hovers; on the left or top edge, on the far edges or beyond,
+    // it rests.
     const struct {
         float x, y;
         ButtonState enmAfter;
-    } releases[] = {{10, 10, ButtonState::Hover},
-                    {57, 10, ButtonState::Normal},
-                    {0, 0, ButtonState::Hover},
-                    {5, -1, ButtonState::Normal}};
+    } releases[] = {{10, 10, ButtonState::Hover},     {56, 32, ButtonState::Hover},
+                    {0.5f, 0.5f, ButtonState::Hover}, {0, 10, ButtonState::Normal},
+                    {10, 0, ButtonState::Normal},     {57, 10, ButtonState::Normal},
+                    {10, 33, ButtonState::Normal},    {5, -1, ButtonState::Normal}};
     for (const auto& r : releases) {
         btn.UserControl_MouseDown(1, 0, 10, 10);
         btn.UserControl_MouseUp(1, 0, r.x, r.y);
@@ -105,7 +106,11 @@ TEST_F(ButtonTest, TimerGoesBackToTheLookBeforeHoverWhenThePointerLeaves) {
     EXPECT_EQ(btn.ReturnState(), ButtonState::Focus);
     timer.Tick(); // pointer at (0, 0): still on the button
     EXPECT_EQ(btn.State(), ButtonState::Hover);
-    host.lngCursorX = 57; // one past the right edge
+    host.lngCursorX = 57; // exactly on the far edges: still inside
+    host.lngCursorY = 33;
+    timer.Tick();
+    EXPECT_EQ(btn.State(), ButtonState::Hover);
+    host.lngCursorX = 58; // one past the right edge
     timer.Tick();
     EXPECT_EQ(btn.State(), ButtonState::Focus);
     EXPECT_TRUE(timer.blnRunning);
@@ -163,7 +168,7 @@ TEST_F(ButtonTest, OtherButtonsAndDisabledInput) {
 TEST_F(ButtonTest, AccessKeys) {
     const std::pair<const char*, char> cases[] = {
         {"Get &Status", 'S'}, {"&Backup Config", 'B'}, {"Save System Log", '\0'},
-        {"&&x", '\0'},        {"a && b", '\0'},        {"& a&b", 'b'}};
+        {"&&x", 'x'},         {"a && b", '\0'},        {"& a&b", 'b'}};
     for (const auto& [strCaption, chrKey] : cases)
         EXPECT_EQ(ZelSimpleButton::GetAccessKey(strCaption), chrKey) << strCaption;
     btn.SetCaption("Get &Log");

@@ -1,11 +1,8 @@
 #include "app/qt/LedWidget.h"
 #include "app/qt/ZelLabelWidget.h"
-#include "app/qt/ZelSimpleButtonWidget.h"
 
 #include <QApplication>
 #include <QImage>
-#include <QSignalSpy>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -30,32 +27,6 @@ bool HasDarkPixel(const QImage& image, int x0, int x1, int y0, int y1) {
             if (image.pixelColor(x, y).lightness() < 60)
                 return true;
     return false;
-}
-
-TEST(ControlsWidget, ButtonLooksAndClick) {
-    ZelSimpleButtonWidget btn(QStringLiteral("Get &Status"));
-    btn.resize(57, 33);
-    btn.control().SetFocusColour(0x00FF00);
-    btn.show();
-    QApplication::processEvents();
-    QImage img = Shot(btn, "button-normal");
-    EXPECT_EQ(At(img, 56, 10), 0x743C00);
-    // A shown window focuses its button: the focused look is green.
-    EXPECT_EQ(At(img, 2, 5), btn.hasFocus() ? 0x00FF00 : 0xEFF3F3);
-    EXPECT_TRUE(HasDarkPixel(img, 3, 54, 3, 30)); // the caption
-
-    QSignalSpy spy(&btn, &ZelSimpleButtonWidget::clicked);
-    QTest::mousePress(&btn, Qt::LeftButton, {}, QPoint(10, 10));
-    img = Shot(btn, "button-pressed");
-    EXPECT_EQ(At(img, 2, 5), 0xD9E1E2);
-    QTest::mouseRelease(&btn, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(spy.count(), 1);
-
-    btn.setEnabled(false);
-    img = Shot(btn, "button-disabled");
-    EXPECT_EQ(At(img, 2, 1), 0xC0C0C0);
-    QTest::mouseClick(&btn, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(spy.count(), 1);
 }
 
 TEST(ControlsWidget, StatusLine) {

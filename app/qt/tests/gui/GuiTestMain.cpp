@@ -1,3 +1,5 @@
+#include "app/qt/DesignFonts.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    ata::InstallDesignFonts();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

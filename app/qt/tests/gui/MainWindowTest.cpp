@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 
@@ -128,20 +127,6 @@ TEST_F(MainWindowTest, ClosingWritesTheFourSettingsInOrderReadableByTheOwnerOnly
     EXPECT_EQ(m_window->cboIp()->currentText(), "127.0.0.1");
     EXPECT_EQ(m_window->txtUser()->text(), "admin");
     EXPECT_TRUE(m_window->chkAutoSum()->isChecked());
-}
-
-TEST_F(MainWindowTest, ScreenshotIsWrittenToTheBuildFolder) {
-    Open();
-    m_window->SetLedColour(ControlId::ledPower, kColourGreen);
-    m_window->SetLedColour(ControlId::ledVoIP, kColourRed);
-    m_window->SetStatus("ATA status read.");
-    m_window->SetLogText("06/12/2026 18:00:00 SIP registration ok\r\n");
-    QApplication::processEvents();
-    const QString dir = QString(ATA_BINARY_DIR) + "/screenshots";
-    QDir().mkpath(dir);
-    const QString path = dir + "/main-window.png";
-    ASSERT_TRUE(m_window->grab().save(path));
-    EXPECT_GT(std::filesystem::file_size(path.toStdString()), 1000u);
 }
 
 } // namespace

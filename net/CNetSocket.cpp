@@ -161,11 +161,16 @@ void CNetSocket::Report(int32_t lngCode, const std::string& strSource) {
 }
 
 void CNetSocket::RaiseErrorEvent(int32_t lngCode, const std::string& strSource) {
-    std::string strDescription = GetErrorDescription(lngCode);
+    RaiseErrorEvent(lngCode, strSource, GetErrorDescription(lngCode));
+}
+
+void CNetSocket::RaiseErrorEvent(int32_t lngCode, const std::string& strSource,
+                                 std::string strDescription) {
+    const std::string strMessage = strDescription;
     bool blnCancelDisplay = true;
     RaiseEvent(Events.Error, lngCode, strDescription, 0, strSource, "", 0, blnCancelDisplay);
     if (!blnCancelDisplay) {
-        modNetSocket::ShowMessageBox(GetErrorDescription(lngCode), strSource);
+        modNetSocket::ShowMessageBox(strMessage, strSource);
     }
 }
 
@@ -203,6 +208,7 @@ void CNetSocket::DestroySocket() {
     const int32_t fd = m_lngSocket;
     // Notifications stop before the descriptor number can be handed out again.
     modNetSocket::UnregisterSocket(fd);
+    m_fdReserve.Reset();
     // Linux releases the descriptor even when close reports an error, so the handle is
     // dropped in every case; keeping it would later close a descriptor someone else owns.
     m_lngSocket = -1;
@@ -216,6 +222,12 @@ void CNetSocket::DestroySocket() {
 
 void CNetSocket::CloseSck() {
     if (m_lngSocket == -1) {
+        // A failed socket creation leaves sckError without a socket; closing ends it too, so
+        // that the object can be used again.
+        if (m_lngState != sckClosed) {
+            CancelPendingLookups();
+            SetState(sckClosed);
+        }
         return;
     }
     SetState(sckClosing);
@@ -307,7 +319,16 @@ void CNetSocket::PostResolution(int32_t lngHandle, int32_t lngError, uint32_t ln
     }
     SetState(sckHostResolved);
     if (lngDestination == 0) {
-        ConnectToIP(lngAddress, 0);
+        // Nobody waits for this call: its failure is the owner's Error event.
+        const std::weak_ptr<char> life = m_life;
+        try {
+            ConnectToIP(lngAddress, 0);
+        } catch (const RaisedError& error) {
+            if (Alive(life)) {
+                SetState(sckError);
+                RaiseErrorEvent(error.Number(), error.Source(), error.Description());
+            }
+        }
     }
 }
 
@@ -328,11 +349,13 @@ void CNetSocket::ConnectToIP(uint32_t lngAddress, int32_t lngError) {
     } while (intRc != 0 && errno == EINTR);
     // Linux answers a non-blocking connect with EINPROGRESS: the attempt is under way, just
     // like the would-block code. Its outcome (SO_ERROR) arrives as FD_CONNECT.
-    if (intRc == 0 || errno == EINPROGRESS || errno == EAGAIN) {
+    if (intRc == 0 || errno == EINPROGRESS) {
         modNetSocket::Reenable(m_lngSocket, FD_CONNECT);
         return;
     }
-    const int32_t lngCode = MapErrno(errno);
+    // EAGAIN from a TCP connect means that no local port is free: the attempt failed, as a
+    // bind without a free port does.
+    const int32_t lngCode = errno == EAGAIN ? MapErrno(EADDRINUSE) : MapErrno(errno);
     if (lngCode == wsaEADDRNOTAVAIL) {
         RaisePlatform(lngCode, "CNetSocket.ConnectToIP");
     }
@@ -413,10 +436,17 @@ int32_t CNetSocket::WndProc(const NetMessage& message) {
         }
     } catch (const RaisedError& error) {
         // Nobody above the dispatcher can take a failure raised while a notification is
-        // handled; it is dropped after a trace line.
+        // handled (a handler's own, after the layer has put itself right): it reaches the
+        // owner as the Error event. A failure of the Error handler itself ends there.
         if (Alive(life)) {
-            Trace("ERROR " + error.Source() + " " + std::to_string(error.Number()) + ": " +
-                  error.Description());
+            try {
+                RaiseErrorEvent(error.Number(), error.Source(), error.Description());
+            } catch (const RaisedError& again) {
+                if (Alive(life)) {
+                    Trace("ERROR " + again.Source() + " " + std::to_string(again.Number()) + ": " +
+                          again.Description());
+                }
+            }
         }
     }
     return 0;

@@ -10,6 +10,7 @@
 #include "net/ByteQueue.h"
 #include "net/ISocketPlatform.h"
 #include "net/NetValue.h"
+#include "net/UniqueFd.h"
 
 namespace ata {
 
@@ -93,7 +94,8 @@ public:
     void Listen();
     void Accept(int32_t requestID);
 
-    void SendData(const NetValue& data);
+    // Takes the value by value: a text moved in becomes the send queue without a copy.
+    void SendData(NetValue data);
     // data: receives the value; its current kind, else *varType, else array of bytes, decides
     // the conversion. varType (optional, written back). maxLen (optional): a numeric limit; a
     // non-numeric value is replaced by the count available.
@@ -114,6 +116,7 @@ private:
     void Trace(const std::string& strLine);
     void Report(int32_t lngCode, const std::string& strSource);
     void RaiseErrorEvent(int32_t lngCode, const std::string& strSource);
+    void RaiseErrorEvent(int32_t lngCode, const std::string& strSource, std::string strDescription);
     [[noreturn]] void RaisePlatform(int32_t lngCode, const std::string& strSource);
     bool Alive(const std::weak_ptr<char>& life) const { return !life.expired(); }
     // Raises an event through a copy of its handler, so that a handler that reassigns Events
@@ -138,6 +141,7 @@ private:
     void PostSocket(int32_t lngEvent, int32_t lngError);
     void ProcessOptions();
     void OnAccept();
+    void DropPendingConnections();
     bool GetRemoteInfo(int32_t lngSocket);
     void GetRemoteInfoFromAddress(uint32_t lngAddress, uint16_t intPort);
 
@@ -169,6 +173,9 @@ private:
     bool m_blnAcceptHolder = false;
     bool m_blnDatagramTaken = false; // the pending datagram was read inside DataArrival
     std::map<int32_t, int32_t> m_pendingLookups;
+    // While listening: one spare descriptor, given up to take waiting connections off the
+    // queue when the process has no descriptor left for them.
+    UniqueFd m_fdReserve;
     std::shared_ptr<char> m_life;
 };
 

@@ -55,7 +55,7 @@ int32_t CNetSocket::BytesReceived() const {
 
 // ---- sending ----
 
-void CNetSocket::SendData(const NetValue& data) {
+void CNetSocket::SendData(NetValue data) {
     if (m_lngProtocol == sckProtocolUDP) {
         if (!SocketExists() || !BindInternal(std::nullopt, std::nullopt)) {
             return;
@@ -66,14 +66,16 @@ void CNetSocket::SendData(const NetValue& data) {
                           kTextWrongProtocolOrState);
     }
     std::string strBytes;
-    if (!ValueToBytes(data, strBytes)) {
+    if (auto* pText = std::get_if<std::string>(&data)) {
+        strBytes = std::move(*pText); // one byte per character already
+    } else if (!ValueToBytes(data, strBytes)) {
         throw RaisedError(errUnsupportedVariant, "CNetSocket.SendData", kTextUnsupportedVariant);
     }
     if (strBytes.empty()) {
         return;
     }
     const bool blnWasEmpty = m_sendBuffer.Empty();
-    m_sendBuffer.Append(strBytes);
+    m_sendBuffer.Adopt(std::move(strBytes));
     if (blnWasEmpty) {
         SendBufferedData();
     }
@@ -166,8 +168,9 @@ void CNetSocket::RecvDataToBuffer() {
         return;
     }
     if (lngRead < 0) {
-        SetState(sckError);
-        RaisePlatform(MapErrno(intErrno), "CNetSocket.RecvDataToBuffer");
+        // A reset between the readiness and this read: the socket has failed.
+        Report(MapErrno(intErrno), "CNetSocket.RecvDataToBuffer");
+        return;
     }
     // Re-armed before the event: its handler may close the descriptor or destroy this object.
     modNetSocket::Reenable(m_lngSocket, FD_READ);
@@ -196,21 +199,31 @@ void CNetSocket::DiscardDatagram() {
 
 void CNetSocket::ReceiveDatagram() {
     const int32_t fd = m_lngSocket;
+    const std::weak_ptr<char> life = m_life;
     m_blnDatagramTaken = false;
+    // Only a datagram that nobody read is dropped; discarding unconditionally would throw
+    // away the next datagram, unseen, after every one a handler did read. The socket listens
+    // again also when the handler raised.
+    const auto finish = [&] {
+        if (Alive(life) && m_lngSocket == fd && fd != -1) {
+            if (!m_blnDatagramTaken) {
+                DiscardDatagram();
+            }
+            modNetSocket::Reenable(fd, FD_READ);
+        }
+    };
     const int32_t lngSize = GetPendingDatagramSize();
     if (lngSize > 0) {
-        if (!RaiseEvent(Events.DataArrival, lngSize)) {
-            return;
+        try {
+            if (!RaiseEvent(Events.DataArrival, lngSize)) {
+                return;
+            }
+        } catch (...) {
+            finish();
+            throw;
         }
     }
-    // Only a datagram that nobody read is dropped; discarding unconditionally would throw
-    // away the next datagram, unseen, after every one a handler did read.
-    if (m_lngSocket == fd && fd != -1) {
-        if (!m_blnDatagramTaken) {
-            DiscardDatagram();
-        }
-        modNetSocket::Reenable(fd, FD_READ);
-    }
+    finish();
 }
 
 void CNetSocket::GetData(NetValue& data, int32_t* varType, NetValue* maxLen) {

@@ -1,5 +1,6 @@
 // Listening, and the hand-over of accepted connections to the objects that adopt them.
 #include <cerrno>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,8 +14,21 @@
 namespace ata {
 
 namespace {
+
 constexpr int kBacklog = 5;
+
+// Closes an accepted connection that nobody adopted, and its holder; false when there was none.
+bool CloseParked(int32_t lngSocket) {
+    if (!modNetSocket::IsAcceptRegistered(lngSocket)) {
+        return false;
+    }
+    modNetSocket::UnregisterSocket(lngSocket);
+    ::close(lngSocket);
+    modNetSocket::UnregisterAccept(lngSocket);
+    return true;
 }
+
+} // namespace
 
 void CNetSocket::Listen() {
     if (m_lngState != sckClosed && m_lngState != sckOpen) {
@@ -23,9 +37,14 @@ void CNetSocket::Listen() {
     if (!SocketExists() || !BindInternal(std::nullopt, std::nullopt)) {
         return;
     }
+    UniqueFd fdReserve(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    if (!fdReserve) {
+        RaisePlatform(MapErrno(errno), "CNetSocket.Listen");
+    }
     if (::listen(m_lngSocket, kBacklog) != 0) {
         RaisePlatform(MapErrno(errno), "CNetSocket.Listen");
     }
+    m_fdReserve = std::move(fdReserve);
     SetState(sckListening);
     modNetSocket::Reenable(m_lngSocket, FD_ACCEPT);
 }
@@ -56,10 +75,33 @@ void CNetSocket::OnAccept() {
     // Accepting re-arms the notification for the next waiting connection.
     modNetSocket::Reenable(m_lngSocket, FD_ACCEPT);
     if (fdNew < 0) {
-        if (intErrno == EAGAIN || intErrno == EWOULDBLOCK || intErrno == ECONNABORTED) {
-            return; // the client gave up before we came to it
+        switch (intErrno) {
+        case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+        case EWOULDBLOCK:
+#endif
+        case EINTR:
+        case ECONNABORTED:
+        case EPROTO:
+        case ENETDOWN:
+        case ENOPROTOOPT:
+        case EHOSTDOWN:
+        case ENONET:
+        case EHOSTUNREACH:
+        case EOPNOTSUPP:
+        case ENETUNREACH:
+            return; // the connection failed before we came to it: wait for the next one
+        case EMFILE:
+        case ENFILE:
+            // The connections would stay queued and FD_ACCEPT would come again at once:
+            // they are taken off the queue and closed.
+            DropPendingConnections();
+            break;
+        default:
+            break;
         }
-        RaisePlatform(MapErrno(intErrno), "CNetSocket.PostSocket");
+        RaiseErrorEvent(MapErrno(intErrno), "CNetSocket.PostSocket");
+        return;
     }
     try {
         modNetSocket::RegisterAccept(fdNew);
@@ -75,20 +117,43 @@ void CNetSocket::OnAccept() {
     const std::string strSavedHost = m_strRemoteHost;
     GetRemoteInfo(fdNew);
     Trace("OK Accepted socket: " + std::to_string(fdNew));
-    const bool blnAlive = RaiseEvent(Events.ConnectionRequest, fdNew);
-    if (blnAlive && m_lngState == sckListening) {
-        m_lngRemotePort = lngSavedPort;
-        m_strRemoteHostIP = strSavedIP;
-        m_strRemoteHost = strSavedHost;
-    }
-    if (modNetSocket::IsAcceptRegistered(fdNew)) {
-        modNetSocket::UnregisterSocket(fdNew);
-        ::close(fdNew);
-        modNetSocket::UnregisterAccept(fdNew);
-        if (blnAlive) {
-            Trace("OK Closed accepted socket: " + std::to_string(fdNew));
+    const std::weak_ptr<char> life = m_life;
+    const auto restore = [&] {
+        if (Alive(life) && m_lngState == sckListening) {
+            m_lngRemotePort = lngSavedPort;
+            m_strRemoteHostIP = strSavedIP;
+            m_strRemoteHost = strSavedHost;
         }
+    };
+    try {
+        RaiseEvent(Events.ConnectionRequest, fdNew);
+    } catch (...) {
+        // A handler that raised leaves nothing parked behind.
+        restore();
+        CloseParked(fdNew);
+        throw;
     }
+    restore();
+    if (CloseParked(fdNew) && Alive(life)) {
+        Trace("OK Closed accepted socket: " + std::to_string(fdNew));
+    }
+}
+
+// With no descriptor left, the spare one is given up for a moment to take every waiting
+// connection off the queue and close it; the spare is taken again afterwards.
+void CNetSocket::DropPendingConnections() {
+    if (!m_fdReserve) {
+        return;
+    }
+    m_fdReserve.Reset();
+    for (;;) {
+        const int fd = ::accept4(m_lngSocket, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) {
+            break;
+        }
+        ::close(fd);
+    }
+    m_fdReserve.Reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
 }
 
 void CNetSocket::Accept(int32_t requestID) {

@@ -36,7 +36,8 @@ public:
     virtual void CloseSck() = 0;
     virtual void Connect(const std::string& strHost, int32_t lngPort) = 0;
     virtual void Connect() = 0; // to RemoteHost:RemotePort
-    virtual void SendData(const std::string& strData) = 0;
+    // Takes the bytes over: a file moved in is queued without a further copy.
+    virtual void SendData(std::string strData) = 0;
     virtual std::string GetData() = 0; // everything pending
     virtual int32_t State() = 0;
     virtual bool HasPlatformSocket() = 0;

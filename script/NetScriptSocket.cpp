@@ -43,8 +43,8 @@ void NetScriptSocket::Connect(const std::string& strHost, int32_t lngPort) {
     m_socket.Connect(strHost, NetValue{lngPort});
 }
 
-void NetScriptSocket::SendData(const std::string& strData) {
-    m_socket.SendData(NetValue{strData});
+void NetScriptSocket::SendData(std::string strData) {
+    m_socket.SendData(NetValue{std::move(strData)});
 }
 
 std::string NetScriptSocket::GetData() {

@@ -17,7 +17,7 @@ public:
     void CloseSck() override { m_socket.CloseSck(); }
     void Connect(const std::string& strHost, int32_t lngPort) override;
     void Connect() override { m_socket.Connect(); }
-    void SendData(const std::string& strData) override;
+    void SendData(std::string strData) override;
     std::string GetData() override;
     int32_t State() override { return m_socket.State(); }
     bool HasPlatformSocket() override { return m_socket.SocketHandle() != -1; }

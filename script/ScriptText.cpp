@@ -203,7 +203,8 @@ bool IsReplyCode(const std::string& strWait) {
 }
 
 bool IsFinalReplyLine(const std::string& strLine) {
-    return strLine.size() >= 4 && IsReplyCode(strLine.substr(0, 3)) && strLine[3] == ' ';
+    return strLine.size() >= 3 && IsReplyCode(strLine.substr(0, 3)) &&
+           (strLine.size() == 3 || strLine[3] == ' ');
 }
 
 PassiveReply ParsePassiveReply(const std::string& strLine) {

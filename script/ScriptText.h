@@ -51,7 +51,7 @@ std::string StripLineBreaks(const std::string& strText);
 // one past the end of the buffer when there is none).
 int64_t EchoLength(const std::string& strCommand, const std::string& strBuffer);
 
-// A line that is a final FTP reply: three digits and a space.
+// A line that is a final FTP reply: three digits followed by a space or by the line's end.
 bool IsFinalReplyLine(const std::string& strLine);
 // A WAIT text that is a bare three-digit reply code.
 bool IsReplyCode(const std::string& strWait);

@@ -115,9 +115,10 @@ private:
     // Control connection
     void HandleControlText(const std::string& strText);
     void HandleQueuedLines();
+    void SplitReplyLines(const std::string& strText);
     void HandleFtpLine(const std::string& strLine);
     bool WaitMatchesFtpLine(const std::string& strLine);
-    void WaitSatisfied();
+    void WaitSatisfied(bool blnCompletionReply = false);
     void BufferControlText(const std::string& strText);
     void FlushReceiveBuffer();
     void BeginConversationEntry(const std::string& strCommand);
@@ -165,7 +166,8 @@ private:
     std::vector<std::string> strConversation{std::string()};
     int32_t lngEntry = 0;
     std::string m_strLineBuffer;        // Mode 2: text of an unfinished reply line
-    std::deque<std::string> m_queLines; // Mode 2: complete lines not yet handled
+    std::deque<std::string> m_queLines; // Mode 2: complete lines not yet handled; they wait
+                                        // while a completion reply waits for the data's end
     bool m_blnHandlingLines = false;
 
     // Data connection
@@ -174,7 +176,8 @@ private:
     bool m_blnDataOpened = false;      // a passive connection was opened for the run
     bool m_blnDataEnded = false;       // that connection has ended (closed or failed)
     bool m_blnTransferPending = false; // a RETR went out on the open connection
-    bool m_blnReplyDeferred = false;   // the WAIT after RETR matched before the data ended
+    bool m_blnReplyDeferred = false;   // a completion reply after RETR matched its WAIT
+                                       // before the data connection ended
 };
 
 } // namespace ata::script

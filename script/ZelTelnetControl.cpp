@@ -58,8 +58,7 @@ void ZelTelnet::wsTelnetMain_Close() {
         [&] {
             // A reply line the server did not end before closing still counts.
             if (Mode == 2 && !m_strLineBuffer.empty()) {
-                m_queLines.push_back(m_strLineBuffer);
-                m_strLineBuffer.clear();
+                SplitReplyLines("\n");
                 HandleQueuedLines();
             }
             if (m_blnRunActive && (blnWaiting || m_blnReplyDeferred)) {
@@ -77,12 +76,7 @@ void ZelTelnet::wsTelnetMain_Close() {
 void ZelTelnet::HandleControlText(const std::string& strText) {
     if (Mode == 2) {
         AddLog(strText);
-        m_strLineBuffer += strText;
-        for (auto pos = m_strLineBuffer.find(kCrLf); pos != std::string::npos;
-             pos = m_strLineBuffer.find(kCrLf)) {
-            m_queLines.push_back(m_strLineBuffer.substr(0, pos));
-            m_strLineBuffer.erase(0, pos + 2);
-        }
+        SplitReplyLines(strText);
         HandleQueuedLines();
         return;
     }
@@ -99,9 +93,27 @@ void ZelTelnet::HandleControlText(const std::string& strText) {
         WaitSatisfied();
 }
 
+// Replies end in LF, with or without a CR before it. Only the new text is searched for line
+// ends, so a long line arriving in many pieces costs time linear in its length.
+void ZelTelnet::SplitReplyLines(const std::string& strText) {
+    size_t lngStart = 0;
+    for (size_t lngEnd = strText.find('\n'); lngEnd != std::string::npos;
+         lngEnd = strText.find('\n', lngStart)) {
+        std::string strLine = std::move(m_strLineBuffer);
+        m_strLineBuffer.clear();
+        strLine.append(strText, lngStart, lngEnd - lngStart);
+        if (!strLine.empty() && strLine.back() == '\r')
+            strLine.pop_back();
+        m_queLines.push_back(std::move(strLine));
+        lngStart = lngEnd + 1;
+    }
+    m_strLineBuffer.append(strText, lngStart, std::string::npos);
+}
+
 void ZelTelnet::HandleQueuedLines() {
     // Lines are handled in arrival order; a chunk arriving while an earlier line is being
-    // handled (the runner yields) is queued behind it.
+    // handled (the runner yields) is queued behind it. While a completion reply waits for the
+    // end of the data connection, the lines after it stay queued for the WAITs that follow.
     if (m_blnHandlingLines)
         return;
     m_blnHandlingLines = true;
@@ -109,7 +121,7 @@ void ZelTelnet::HandleQueuedLines() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_blnHandlingLines};
-    while (!m_queLines.empty()) {
+    while (!m_queLines.empty() && !m_blnReplyDeferred) {
         const std::string strLine = m_queLines.front();
         m_queLines.pop_front();
         HandleFtpLine(strLine);
@@ -118,29 +130,34 @@ void ZelTelnet::HandleQueuedLines() {
 
 bool ZelTelnet::WaitMatchesFtpLine(const std::string& strLine) {
     if (IsReplyCode(strWaitFor))
-        return strLine.size() >= 4 && strLine.compare(0, 3, strWaitFor) == 0 && strLine[3] == ' ';
+        return IsFinalReplyLine(strLine) && strLine.compare(0, 3, strWaitFor) == 0;
     return ReplyContains(strLine, strWaitFor);
 }
 
 void ZelTelnet::HandleFtpLine(const std::string& strLine) {
-    if (strLine.size() >= 4 && strLine.compare(0, 4, "227 ") == 0 && m_blnRunActive)
+    const bool blnFinal = IsFinalReplyLine(strLine);
+    if (blnFinal && strLine.compare(0, 3, "227") == 0 && m_blnRunActive)
         OpenPassiveData(strLine);
     if (!m_blnRunActive)
         return;
     if (blnWaiting && WaitMatchesFtpLine(strLine)) {
-        WaitSatisfied();
+        WaitSatisfied(IsReplyCode(strLine.substr(0, 3)) && strLine[0] == '2');
         return;
     }
-    if (IsFinalReplyLine(strLine) && (strLine[0] == '4' || strLine[0] == '5'))
+    if (blnFinal && (strLine[0] == '4' || strLine[0] == '5'))
         FailRun(false, strLine.compare(0, 3, "530") == 0);
 }
 
-void ZelTelnet::WaitSatisfied() {
+void ZelTelnet::WaitSatisfied(bool blnCompletionReply) {
     blnWaiting = false;
     strWaitFor.clear();
     if (Mode == 2 && m_blnTransferPending && !m_blnDataEnded) {
-        // The reply came before the data connection ended: go on once it has.
-        m_blnReplyDeferred = true;
+        // A completion reply that came before the data connection ended goes on once it has;
+        // a preliminary one goes on at once, and the transfer stays pending.
+        if (blnCompletionReply)
+            m_blnReplyDeferred = true;
+        else
+            RunNextLine();
         return;
     }
     m_blnTransferPending = false;

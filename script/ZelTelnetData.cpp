@@ -76,6 +76,7 @@ void ZelTelnet::DataEnded() {
         m_blnReplyDeferred = false;
         m_blnTransferPending = false;
         RunNextLine();
+        HandleQueuedLines(); // the replies that came meanwhile, for the WAITs now armed
     }
 }
 
@@ -143,7 +144,19 @@ void ZelTelnet::SendFile(const std::string& strPath) {
     std::ifstream in(strPath, std::ios::binary);
     if (!in)
         throw RaisedError(53, "ZelTelnet.SendFile", "File not found: " + strPath);
-    std::string strBytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Read in one piece where the size is known: the text becomes the send queue as it is.
+    std::string strBytes;
+    in.seekg(0, std::ios::end);
+    const std::streamoff lngSize = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (lngSize > 0 && in) {
+        strBytes.resize(static_cast<size_t>(lngSize));
+        in.read(strBytes.data(), lngSize);
+        strBytes.resize(static_cast<size_t>(in.gcount()));
+    } else {
+        in.clear();
+        strBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     if (in.bad())
         throw RaisedError(75, "ZelTelnet.SendFile", "Path/File access error: " + strPath);
     AddLog("Sending file: " + strPath);
@@ -155,7 +168,7 @@ void ZelTelnet::SendFile(const std::string& strPath) {
         AddLog("File sent via FTP.");
         return;
     }
-    wsTelnetData->SendData(strBytes);
+    wsTelnetData->SendData(std::move(strBytes));
 }
 
 } // namespace ata::script

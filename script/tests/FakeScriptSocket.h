@@ -37,7 +37,7 @@ public:
         lngState = sckConnecting;
         blnHasSocket = true;
     }
-    void SendData(const std::string& s) override { vecSent.push_back(s); }
+    void SendData(std::string s) override { vecSent.push_back(std::move(s)); }
     std::string GetData() override {
         std::string s;
         s.swap(strPending);

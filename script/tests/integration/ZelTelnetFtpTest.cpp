@@ -73,6 +73,28 @@ TEST(ZelTelnetInterop, PutUploadsAFileByteForByte) {
     EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == content);
 }
 
+// A WAIT for the preliminary reply after RETR, then for "226": the completion reply usually
+// arrives before the end of the data connection is seen, and must not be lost meanwhile.
+TEST(ZelTelnetInterop, WaitForThePreliminaryReplyThenTheCompletion) {
+    TempDir dir;
+    const std::string content = RandomBytes(200000, 11);
+    std::ofstream(dir.path / "RFA" / "CONFIG.REG", std::ios::binary) << content;
+    ServerProcess server({FixturePath("pyftpd_rfa.py"), dir.path.string(), "tester", "pw"});
+    ASSERT_GT(server.Port(), 0);
+    // RETR is answered "125 Data connection already open..." or "150 ... About to open data
+    // connection.", as the data connection is or is not seen yet.
+    std::string s = BackupScript(server.Port(), "tester", "pw");
+    s.replace(s.find("WAIT \"226\""), 0, "WAIT \"ata connection\"\r\n");
+    s.erase(s.find("DELAY 1\r\n"), 9);
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE("run " + std::to_string(i));
+        EngineHarness h;
+        ASSERT_TRUE(h.Run(s, 20)) << h.engine->ConsoleLog;
+        EXPECT_EQ(h.Last(), "Complete");
+        EXPECT_TRUE(h.strData == content);
+    }
+}
+
 TEST(ZelTelnetInterop, WrongPasswordFailsAsRejectedLogin) {
     TempDir dir;
     std::ofstream(dir.path / "RFA" / "CONFIG.REG") << "x";
@@ -88,7 +110,8 @@ TEST(ZelTelnetFakeServer, RepliesAndDataInAwkwardPieces) {
     const std::string payload = RandomBytes(20000, 3);
     const fs::path file = dir.path / "payload.bin";
     std::ofstream(file, std::ios::binary) << payload;
-    for (const std::string mode : {"normal", "split", "early226", "bytes226", "otheraddr"}) {
+    for (const std::string mode :
+         {"normal", "split", "early226", "bytes226", "otheraddr", "lf", "bare220"}) {
         SCOPED_TRACE(mode);
         ServerProcess server({FixturePath("fake_ftp.py"), mode, file.string()});
         EngineHarness h;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <unistd.h>
+#include <utility>
+
+namespace ata {
+
+// Owns one descriptor and closes it when replaced or destroyed.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) noexcept : m_fd(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        Reset(std::exchange(other.m_fd, -1));
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int Get() const noexcept { return m_fd; }
+    explicit operator bool() const noexcept { return m_fd >= 0; }
+    void Reset(int fd = -1) noexcept {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace ata

@@ -9,6 +9,7 @@ apt-get install -y --no-install-recommends \
     qt6-base-dev libgl1-mesa-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     libcurl4-openssl-dev \
-    xvfb xauth fonts-liberation fontconfig \
+    xvfb xauth fonts-liberation fonts-wine fontconfig \
     python3 python3-pyftpdlib \
-    iproute2 iputils-ping procps
+    iproute2 iputils-ping procps \
+    desktop-file-utils appstream python3-xlib

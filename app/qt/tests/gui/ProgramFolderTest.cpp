@@ -1,0 +1,131 @@
+// The program folder at start-up, through the real window: the window shows the icon installed
+// for the desktop, and a folder that can keep nothing is reported once. The read-only cases run
+// as the user nobody (root may write anywhere), in a child process.
+#include "RealWindow.h"
+
+#include <cstdlib>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace ata {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RealWindow;
+using test::WriteBytes;
+
+fs::path NewFolder(const fs::path& parent) {
+    std::string strTemplate = (parent / "ata-folder-XXXXXX").string();
+    return ::mkdtemp(strTemplate.data()) ? fs::path(strTemplate) : fs::path();
+}
+
+QImage Premultiplied(const QImage& image) {
+    // The pixmap an icon gives is premultiplied; compare in that form.
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+TEST(ProgramFolder, TheWindowShowsTheDesktopIconAndAWritableFolderIsNotReported) {
+    const fs::path folder = NewFolder(fs::temp_directory_path());
+    ASSERT_FALSE(folder.empty());
+    {
+        RealWindow w(folder);
+        for (int intSize : {16, 48, 256}) {
+            const QImage installed(QString::fromStdString(std::string(ATA_SOURCE_DIR) +
+                                                          "/packaging/icons/atatool-" +
+                                                          std::to_string(intSize) + ".png"));
+            ASSERT_FALSE(installed.isNull());
+            EXPECT_EQ(Premultiplied(w.Window().windowIcon().pixmap(intSize).toImage()),
+                      Premultiplied(installed))
+                << intSize;
+        }
+        EXPECT_TRUE(w.Messages().empty());
+        w.Window().close();
+    }
+    fs::remove_all(folder);
+}
+
+// A program folder of mode 0555 with the files given; nobody's (ATA_READONLY_PARENT) when root
+// runs the cases through ProgramFolder.ReadOnlyAsAnOrdinaryUser.
+class ReadOnlyProgramFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* strParent = std::getenv("ATA_READONLY_PARENT");
+        if (!strParent && ::geteuid() == 0)
+            GTEST_SKIP() << "runs as nobody from ProgramFolder.ReadOnlyAsAnOrdinaryUser";
+        m_folder = NewFolder(strParent ? fs::path(strParent) : fs::temp_directory_path());
+        ASSERT_FALSE(m_folder.empty());
+    }
+    void TearDown() override {
+        if (!m_folder.empty()) {
+            fs::permissions(m_folder, fs::perms::owner_all);
+            fs::remove_all(m_folder);
+        }
+    }
+    // Writes a file of the folder with the mode given.
+    void Put(const std::string& strName, const std::string& strText, mode_t lngMode) {
+        WriteBytes(m_folder / strName, strText);
+        ::chmod((m_folder / strName).c_str(), lngMode);
+    }
+    // Makes the folder read-only, starts the tool in it and closes it; the messages shown.
+    std::vector<std::string> StartAndClose() {
+        ::chmod(m_folder.c_str(), 0555);
+        RealWindow w(m_folder);
+        m_strIp = w.Window().GetIpText();
+        w.Window().close();
+        return w.MessageTexts();
+    }
+    std::string SettingsNotSaved() const {
+        return "Could not save the settings to " + (m_folder / "settings.ini").string();
+    }
+    fs::path m_folder;
+    std::string m_strIp;
+};
+
+TEST_F(ReadOnlyProgramFolder, WithNoFileToRewriteIsReportedOnceAtStartUp) {
+    Put("settings.ini", "[Options]\r\nIP=127.0.0.9\r\n", 0444);
+    const auto vecTexts = StartAndClose();
+    // The warning first, then the tool ran as before: the settings were read, and closing
+    // reports that they could not be written.
+    EXPECT_EQ(vecTexts, (std::vector<std::string>{
+                            "The program folder " + m_folder.string() +
+                                " cannot be written. Your settings, the log history and "
+                                "configuration backups will not be kept there. The tool works "
+                                "as usual otherwise; to keep them, install it into a folder you "
+                                "own, for example with the prefix ~/.local.",
+                            SettingsNotSaved()}));
+    EXPECT_EQ(m_strIp, "127.0.0.9");
+}
+
+TEST_F(ReadOnlyProgramFolder, WithAWritableHistoryIsNotReported) {
+    Put("sys-log.txt", "02/12/2026 10:20:00 Power on", 0644);
+    EXPECT_EQ(StartAndClose(), std::vector<std::string>{SettingsNotSaved()});
+}
+
+TEST(ProgramFolder, ReadOnlyAsAnOrdinaryUser) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "not root: the ReadOnlyProgramFolder cases run directly";
+    const fs::path parent = NewFolder(fs::temp_directory_path());
+    ASSERT_FALSE(parent.empty());
+    ASSERT_EQ(::chown(parent.c_str(), 65534, 65534), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("ATA_READONLY_PARENT", parent.c_str(), 1);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+        char strSelf[] = "/proc/self/exe";
+        char strFilter[] = "--gtest_filter=ReadOnlyProgramFolder.*";
+        char* argv[] = {strSelf, strFilter, nullptr};
+        ::execv(strSelf, argv);
+        ::_exit(4);
+    }
+    int intStatus = 0;
+    ASSERT_EQ(::waitpid(pid, &intStatus, 0), pid);
+    EXPECT_TRUE(WIFEXITED(intStatus) && WEXITSTATUS(intStatus) == 0)
+        << "the ReadOnlyProgramFolder cases failed as nobody (status " << intStatus << ")";
+    fs::remove_all(parent);
+}
+
+} // namespace
+} // namespace ata

@@ -45,15 +45,13 @@ public:
         int one = 1;
         ::setsockopt(m_fdListen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         if (m_fdListen < 0 || ::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) ||
-            ::listen(m_fdListen, 16)) {
+            ::listen(m_fdListen, 16))
             throw std::runtime_error("fake ATA: cannot listen on " + strHost);
-        }
         socklen_t len = sizeof addr;
         ::getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&addr), &len);
         m_intPort = ntohs(addr.sin_port);
-        if (::pipe(m_fdStop) != 0) {
+        if (::pipe(m_fdStop) != 0)
             throw std::runtime_error("fake ATA: pipe");
-        }
         m_thread = std::thread([this] { AcceptLoop(); });
     }
 
@@ -62,9 +60,8 @@ public:
         char c = 'x';
         (void)!::write(m_fdStop[1], &c, 1);
         m_thread.join();
-        for (auto& t : m_lstConnections) {
+        for (auto& t : m_lstConnections)
             t.join();
-        }
         ::close(m_fdListen);
         ::close(m_fdStop[0]);
         ::close(m_fdStop[1]);
@@ -79,9 +76,9 @@ public:
     }
 
     int Port() const { return m_intPort; }
-    // "127.0.0.1:port", usable as the ATA's address.
-    std::string Address() const { return "127.0.0.1:" + std::to_string(m_intPort); }
-    std::string Url(const std::string& strPath) const { return "http://" + Address() + strPath; }
+    std::string Url(const std::string& strPath) const {
+        return "http://127.0.0.1:" + std::to_string(m_intPort) + strPath;
+    }
 
     // The request lines received so far, for example "GET /doc/m_set.htm HTTP/1.1".
     std::vector<std::string> RequestLines() {
@@ -99,29 +96,25 @@ private:
 
     void AcceptLoop() {
         while (!m_blnStop) {
-            if (!WaitReadable(m_fdListen, -1)) {
+            if (!WaitReadable(m_fdListen, -1))
                 return;
-            }
             const int fd = ::accept4(m_fdListen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd >= 0) {
+            if (fd >= 0)
                 m_lstConnections.emplace_back([this, fd] { Serve(fd); });
-            }
         }
     }
 
     void Serve(int fd) {
+        const struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } closer{fd};
         std::string strRequest;
         char buf[4096];
         while (strRequest.find("\r\n\r\n") == std::string::npos) {
-            if (!WaitReadable(fd, 10000)) {
-                ::close(fd);
+            const ssize_t n = WaitReadable(fd, 10000) ? ::recv(fd, buf, sizeof buf, 0) : -1;
+            if (n <= 0)
                 return;
-            }
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0) {
-                ::close(fd);
-                return;
-            }
             strRequest.append(buf, static_cast<size_t>(n));
         }
         const std::string strLine = strRequest.substr(0, strRequest.find("\r\n"));
@@ -132,49 +125,40 @@ private:
         {
             std::lock_guard<std::mutex> lock(m_mtx);
             m_vecRequests.push_back(strLine);
-            if (auto it = m_mapRoutes.find(strPath); it != m_mapRoutes.end()) {
+            if (auto it = m_mapRoutes.find(strPath); it != m_mapRoutes.end())
                 route = it->second;
+        }
+        if (!route.blnHang) {
+            if (route.intDelayMs > 0) {
+                pollfd stop{m_fdStop[0], POLLIN, 0};
+                ::poll(&stop, 1, route.intDelayMs);
             }
-        }
-        if (route.blnHang) {
-            // Keep the connection open, silent, until the client gives up or the test ends.
-            while (WaitReadable(fd, -1) && ::recv(fd, buf, sizeof buf, 0) > 0) {
-            }
-            ::close(fd);
-            return;
-        }
-        if (route.intDelayMs > 0) {
-            pollfd stop{m_fdStop[0], POLLIN, 0};
-            ::poll(&stop, 1, route.intDelayMs);
-        }
-        if (!route.blnDropped) {
             std::string strReply = "HTTP/1.1 " + std::to_string(route.intStatus) + " " +
                                    (route.intStatus < 400 ? "OK" : "Error") +
                                    "\r\nContent-Type: text/plain\r\nContent-Length: " +
                                    std::to_string(route.strBody.size()) +
                                    "\r\nConnection: close\r\n\r\n" + route.strBody;
-            const size_t lngEnd =
+            size_t lngEnd =
                 route.blnReset ? strReply.size() - route.strBody.size() / 2 : strReply.size();
-            size_t done = 0;
-            while (done < lngEnd && !m_blnStop) {
+            if (route.blnDropped)
+                lngEnd = 0;
+            for (size_t done = 0; done < lngEnd && !m_blnStop;) {
                 const ssize_t n = ::send(fd, strReply.data() + done, lngEnd - done, MSG_NOSIGNAL);
-                if (n <= 0) {
+                if (n <= 0)
                     break;
-                }
                 done += static_cast<size_t>(n);
             }
+            if (route.blnReset) {
+                const linger lngr{1, 0}; // a zero linger time turns the close into a reset
+                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lngr, sizeof lngr);
+                return;
+            }
+            ::shutdown(fd, SHUT_WR);
         }
-        if (route.blnReset) {
-            const linger lngr{1, 0}; // a zero linger time turns the close into a reset
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lngr, sizeof lngr);
-            ::close(fd);
-            return;
-        }
-        ::shutdown(fd, SHUT_WR);
-        // Let the client read everything before the close.
-        while (WaitReadable(fd, 2000) && ::recv(fd, buf, sizeof buf, 0) > 0) {
-        }
-        ::close(fd);
+        // Until the client closes: at most two seconds after an answer, so that it reads
+        // everything, and for as long as the test runs when the route hangs.
+        while (WaitReadable(fd, route.blnHang ? -1 : 2000) && ::recv(fd, buf, sizeof buf, 0) > 0)
+            ;
     }
 
     int m_fdListen = -1;

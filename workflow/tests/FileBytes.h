@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 namespace ata::test {
@@ -20,5 +22,25 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& str
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << strContent;
 }
+
+// A new empty folder of its own under the temporary folder, removed with its content at the end.
+struct ScratchFolder {
+    std::filesystem::path path;
+    ScratchFolder() {
+        std::string strTemplate =
+            (std::filesystem::temp_directory_path() / "ata-test-XXXXXX").string();
+        if (!::mkdtemp(strTemplate.data()))
+            throw std::runtime_error("cannot make a scratch folder");
+        path = strTemplate;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(path, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::string File(const std::string& strName) const { return (path / strName).string(); }
+};
 
 } // namespace ata::test

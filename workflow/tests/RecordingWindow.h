@@ -39,10 +39,7 @@ public:
     static_assert(std::size(kNames) == static_cast<size_t>(ControlId::lblStatus) + 1);
     static const char* Name(ControlId e) { return kNames[static_cast<int>(e)]; }
 
-    void SetStatus(const std::string& s) override {
-        strStatus = s;
-        Log("SetStatus(" + s + ")");
-    }
+    void SetStatus(const std::string& s) override { Set(strStatus, s, "SetStatus(" + s + ")"); }
     void DoEvents() override {
         Log("DoEvents");
         if (OnYield)
@@ -52,14 +49,8 @@ public:
         Log(std::string(e == MessageIcon::Warning ? "Warning(" : "Information(") + s + ")");
     }
     std::string GetLogText() override { return strLog; }
-    void SetLogText(const std::string& s) override {
-        strLog = s;
-        Log("SetLogText");
-    }
-    void SetLogVisible(bool b) override {
-        blnLogVisible = b;
-        Log(b ? "ShowLog" : "HideLog");
-    }
+    void SetLogText(const std::string& s) override { Set(strLog, s, "SetLogText"); }
+    void SetLogVisible(bool b) override { Set(blnLogVisible, b, b ? "ShowLog" : "HideLog"); }
     void SetLedColour(ControlId e, int32_t c) override {
         (e == ControlId::ledPower ? lngPowerColour : lngVoIPColour) = c;
         char buf[16];
@@ -70,29 +61,19 @@ public:
         Log(std::string("SetEnabled(") + Name(e) + "," + (b ? "1" : "0") + ")");
     }
     std::string GetIpText() override { return strIp; }
-    void SetIpText(const std::string& s) override {
-        strIp = s;
-        Log("SetIpText(" + s + ")");
-    }
+    void SetIpText(const std::string& s) override { Set(strIp, s, "SetIpText(" + s + ")"); }
     void AddIpListItem(const std::string& s) override {
         vecIpItems.push_back(s);
         Log("AddIpItem(" + s + ")");
     }
     void FocusIp() override { Log("FocusIp"); }
     std::string GetUserText() override { return strUser; }
-    void SetUserText(const std::string& s) override {
-        strUser = s;
-        Log("SetUserText(" + s + ")");
-    }
+    void SetUserText(const std::string& s) override { Set(strUser, s, "SetUserText(" + s + ")"); }
     std::string GetPassText() override { return strPass; }
-    void SetPassText(const std::string& s) override {
-        strPass = s;
-        Log("SetPassText(" + s + ")");
-    }
+    void SetPassText(const std::string& s) override { Set(strPass, s, "SetPassText(" + s + ")"); }
     int32_t GetAutoSum() override { return intAutoSum; }
     void SetAutoSum(int32_t v) override {
-        intAutoSum = v;
-        Log("SetAutoSum(" + std::to_string(v) + ")");
+        Set(intAutoSum, v, "SetAutoSum(" + std::to_string(v) + ")");
     }
     void GetClientSize(int32_t& w, int32_t& h) override {
         w = lngClientWidth;
@@ -100,12 +81,10 @@ public:
     }
     PaneGeometry GetPaneGeometry() override { return pane; }
     void SetPaneWidth(int32_t w) override {
-        pane.lngWidth = w;
-        Log("SetPaneWidth(" + std::to_string(w) + ")");
+        Set(pane.lngWidth, w, "SetPaneWidth(" + std::to_string(w) + ")");
     }
     void SetPaneHeight(int32_t h) override {
-        pane.lngHeight = h;
-        Log("SetPaneHeight(" + std::to_string(h) + ")");
+        Set(pane.lngHeight, h, "SetPaneHeight(" + std::to_string(h) + ")");
     }
     void Sleep(int32_t ms) override {
         lngSleptMilliseconds += ms;
@@ -136,6 +115,10 @@ public:
 
 private:
     void Log(std::string s) { vecOps.push_back(std::move(s)); }
+    template <class T> void Set(T& field, const T& value, std::string strOp) {
+        field = value;
+        Log(std::move(strOp));
+    }
 };
 
 } // namespace ata::test

@@ -74,10 +74,14 @@ TEST(Led, CaptionRowsOfTheWideLamp) {
     EXPECT_NE(led.Surface().GetPixel(71, 16), 0);
 }
 
-TEST(Label, GradientAlignmentAndHalo) {
+class Label : public ::testing::Test {
+protected:
     CNullControlHost host;
     CBlockTextRenderer text;
-    ZelLabel lbl(host, text);
+    ZelLabel lbl{host, text};
+};
+
+TEST_F(Label, GradientAlignmentAndHalo) {
     lbl.UserControl_InitProperties();
     lbl.UserControl_Resize(100, 20);
     lbl.SetLightColour(0xFFFFC0);
@@ -107,10 +111,7 @@ TEST(Label, GradientAlignmentAndHalo) {
     EXPECT_EQ(lbl.Surface().GetPixel(99, 10), 0x743C00);
 }
 
-TEST(Label, CaptionIsPlacedByItsHeightInTheBaseFont) {
-    CNullControlHost host;
-    CBlockTextRenderer text;
-    ZelLabel lbl(host, text);
+TEST_F(Label, CaptionIsPlacedByItsHeightInTheBaseFont) {
     lbl.UserControl_InitProperties();
     lbl.UserControl_Resize(200, 40);
     lbl.UserControl_Show();
@@ -123,10 +124,7 @@ TEST(Label, CaptionIsPlacedByItsHeightInTheBaseFont) {
     EXPECT_NE(lbl.Surface().GetPixel(2, 5), 0);
 }
 
-TEST(Label, TriColourMiddleIsTheNormalColour) {
-    CNullControlHost host;
-    CBlockTextRenderer text;
-    ZelLabel lbl(host, text);
+TEST_F(Label, TriColourMiddleIsTheNormalColour) {
     lbl.UserControl_Resize(10, 30);
     lbl.SetCaption("");
     lbl.SetTriColour(true);

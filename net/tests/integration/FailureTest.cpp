@@ -52,27 +52,6 @@ bool Readable(int fd) {
     return ::poll(&p, 1, 1000) == 1;
 }
 
-// A plain listener on 127.0.0.1 and the descriptor it accepts.
-struct PlainPeer {
-    int fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int fd = -1;
-    int Port() {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fdListen, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(fdListen, 1);
-        socklen_t len = sizeof a;
-        ::getsockname(fdListen, reinterpret_cast<sockaddr*>(&a), &len);
-        return ntohs(a.sin_port);
-    }
-    void Accept() { fd = ::accept4(fdListen, nullptr, nullptr, SOCK_CLOEXEC); }
-    ~PlainPeer() {
-        ::close(fd);
-        ::close(fdListen);
-    }
-};
-
 using CNetSocketFailure = SocketTest;
 
 TEST_F(CNetSocketFailure, ResetBetweenReadinessAndReadIsReported) {
@@ -80,7 +59,7 @@ TEST_F(CNetSocketFailure, ResetBetweenReadinessAndReadIsReported) {
     CNetSocket client;
     SocketLog log;
     log.Attach(client);
-    client.Connect("127.0.0.1", NetValue{peer.Port()});
+    client.Connect("127.0.0.1", NetValue{peer.lngPort});
     ASSERT_TRUE(PumpUntil([&] { return log.Count("Connect") == 1; }));
     peer.Accept();
     // Once FD_READ is queued, the byte is taken away and the peer resets the connection.
@@ -104,7 +83,7 @@ TEST_F(CNetSocketFailure, ResetBetweenReadinessAndReadIsReported) {
 
 TEST_F(CNetSocketFailure, ConnectFailuresAfterALookupOrAtOnceAreReported) {
     PlainPeer peer;
-    const int lngBusy = peer.Port();
+    const int lngBusy = peer.lngPort;
     CNetSocket client;
     SocketLog log;
     log.Attach(client);
@@ -129,7 +108,7 @@ TEST_F(CNetSocketFailure, ConnectFailuresAfterALookupOrAtOnceAreReported) {
 
 TEST_F(CNetSocketFailure, NoDescriptorLeftFailsTheConnectAndCloseEndsTheError) {
     PlainPeer peer;
-    const int lngPort = peer.Port();
+    const int lngPort = peer.lngPort;
     CNetSocket client;
     SocketLog log;
     log.Attach(client);

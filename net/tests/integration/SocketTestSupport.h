@@ -96,27 +96,45 @@ inline size_t OpenDescriptors() {
     return n;
 }
 
-// A port on 127.0.0.1 that nothing listens on (bound, read back, released).
-inline int UnusedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+// 127.0.0.1 and the port.
+inline sockaddr_in Loopback(int lngPort = 0) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(lngPort));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
+    return a;
+}
+
+// A plain listener on 127.0.0.1 (an ephemeral port), and the connection it accepts.
+struct PlainPeer {
+    int fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = -1;
+    int lngPort = 0;
+    PlainPeer() {
+        sockaddr_in a = Loopback();
+        socklen_t len = sizeof a;
+        ::bind(fdListen, reinterpret_cast<sockaddr*>(&a), len);
+        ::listen(fdListen, 1);
+        ::getsockname(fdListen, reinterpret_cast<sockaddr*>(&a), &len);
+        lngPort = ntohs(a.sin_port);
+    }
+    ~PlainPeer() {
+        ::close(fd);
+        ::close(fdListen);
+    }
+    void Accept() { fd = ::accept4(fdListen, nullptr, nullptr, SOCK_CLOEXEC); }
+};
+
+// A port on 127.0.0.1 that nothing listens on (bound, read back, released).
+inline int UnusedPort() {
+    return PlainPeer().lngPort;
 }
 
 // A plain blocking client on 127.0.0.1.
 inline int PlainConnect(int lngPort) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(lngPort));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    const sockaddr_in a = Loopback(lngPort);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
         ::close(fd);
         return -1;
     }

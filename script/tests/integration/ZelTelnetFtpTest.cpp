@@ -95,31 +95,22 @@ TEST(ZelTelnetInterop, WaitForThePreliminaryReplyThenTheCompletion) {
     }
 }
 
-TEST(ZelTelnetInterop, WrongPasswordFailsAsRejectedLogin) {
-    TempDir dir;
-    std::ofstream(dir.path / "RFA" / "CONFIG.REG") << "x";
-    ServerProcess server({FixturePath("pyftpd_rfa.py"), dir.path.string(), "tester", "pw"});
-    EngineHarness h;
-    ASSERT_TRUE(h.Run(BackupScript(server.Port(), "tester", "wrong"), 30));
-    EXPECT_EQ(h.Last(), "Error FT");
-}
-
-// A fake server cutting replies and data into awkward pieces, or sending "226" early.
+// A fake server cutting replies into awkward pieces or naming another host; the byte count of
+// "150" holds "226". A "226" before the data's end, replies ending in LF alone and a bare "220"
+// are covered against the whole tool and Backup Config.
 TEST(ZelTelnetFakeServer, RepliesAndDataInAwkwardPieces) {
     TempDir dir;
     const std::string payload = RandomBytes(20000, 3);
     const fs::path file = dir.path / "payload.bin";
     std::ofstream(file, std::ios::binary) << payload;
-    for (const std::string mode :
-         {"normal", "split", "early226", "bytes226", "otheraddr", "lf", "bare220"}) {
+    for (const std::string mode : {"split", "bytes226", "otheraddr"}) {
         SCOPED_TRACE(mode);
         ServerProcess server({FixturePath("fake_ftp.py"), mode, file.string()});
         EngineHarness h;
         ASSERT_TRUE(h.Run(BackupScript(server.Port(), "u", "p"), 20)) << h.engine->ConsoleLog;
         EXPECT_EQ(h.Last(), "Complete");
         EXPECT_TRUE(h.strData == payload);
-        if (mode == "otheraddr") {
-            EXPECT_TRUE(h.Logged("Passive reply names 10.9.8.7; using 127.0.0.1"));
-        }
+        EXPECT_TRUE(mode != "otheraddr" ||
+                    h.Logged("Passive reply names 10.9.8.7; using 127.0.0.1"));
     }
 }

@@ -21,13 +21,14 @@ namespace {
 // test advances them.
 class ConfigBackupTest : public ::testing::Test {
 protected:
+    test::ScratchFolder scratch;
+    const fs::path dir = scratch.path;
     test::RecordingWindow window;
     test::ManualTimerService timers;
     FakeScriptSocket* main = nullptr;
     FakeScriptSocket* data = nullptr;
     std::unique_ptr<script::ZelTelnet> engine;
     std::unique_ptr<ConfigBackup> backup;
-    fs::path dir;
     size_t handled = 0;
     std::map<std::string, std::string> replies;
     std::vector<std::string> chunks{"AB", std::string("C\0D", 3)};
@@ -35,11 +36,6 @@ protected:
     bool blnEnabled = true;
 
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("cfgbackup_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         auto m = std::make_unique<FakeScriptSocket>();
         auto d = std::make_unique<FakeScriptSocket>();
         main = m.get();
@@ -57,10 +53,7 @@ protected:
                    {"PWD\r\n", "257 \"/RFA/\"\r\n"},        {"TYPE I\r\n", "200 ok\r\n"},
                    {"PASV\r\n", "227 (127,0,0,2,4,1)\r\n"}, {"QUIT\r\n", "221 bye\r\n"}};
     }
-    void TearDown() override {
-        engine->SetEvents(nullptr);
-        fs::remove_all(dir);
-    }
+    void TearDown() override { engine->SetEvents(nullptr); }
     std::unique_ptr<ConfigBackup> MakeBackup(const std::string& strFolder) {
         ConfigBackup::Options o;
         o.strAppFolder = strFolder;
@@ -116,15 +109,10 @@ protected:
 
 } // namespace
 
-TEST(ConfigBackupScript, SeventeenLinesEachEndedByCrLfWithAnEmptyPassword) {
-    const std::string s = BuildBackupScriptText("192.168.0.1", "admin", "");
-    size_t lngLines = 0;
-    for (size_t pos = 0; (pos = s.find("\r\n", pos)) != std::string::npos; pos += 2)
-        ++lngLines;
-    EXPECT_EQ(lngLines, 17u);
-    EXPECT_EQ(s.substr(s.size() - 2), "\r\n");
-    EXPECT_EQ(s.rfind("HOST 192.168.0.1 21\r\n", 0), 0u);
-    EXPECT_NE(s.find("\r\nSEND \"PASS \\n\"\r\n"), std::string::npos);
+// The script's other lines run against a real server through the window's tests.
+TEST(ConfigBackupScript, AnEmptyPasswordIsSentAsAnEmptyArgument) {
+    EXPECT_NE(BuildBackupScriptText("127.0.0.2", "admin", "").find("\r\nSEND \"PASS \\n\"\r\n"),
+              std::string::npos);
 }
 
 TEST_F(ConfigBackupTest, ClickReturnsAtOnceAndTheFileIsKeptByteForByteUnderAFreeName) {

@@ -1,4 +1,5 @@
 #include "workflow/LogSaving.h"
+#include "FileBytes.h"
 #include "RecordingWindow.h"
 #include "workflow/modMiscFiles.h"
 
@@ -8,7 +9,6 @@
 #include <filesystem>
 #include <random>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace ata;
 namespace fs = std::filesystem;
@@ -43,14 +43,6 @@ std::string Join(const std::vector<std::string>& vec) {
     return s;
 }
 
-void ExpectSummary(const std::string& strText, const std::string& strExpected, size_t lngTotal,
-                   size_t lngKept) {
-    size_t t = 0, k = 0;
-    EXPECT_EQ(SummariseLogText(strText, t, k), strExpected);
-    EXPECT_EQ(t, lngTotal);
-    EXPECT_EQ(k, lngKept);
-}
-
 } // namespace
 
 TEST(MinutesBetween, CountsMinuteBoundariesEitherWay) {
@@ -61,17 +53,7 @@ TEST(MinutesBetween, CountsMinuteBoundariesEitherWay) {
     EXPECT_TRUE(std::isinf(MinutesBetween("", Reg("10:00:00"))));
 }
 
-TEST(CountNewLogLines, MergeRules) {
-    const std::string strFile = "02/01/2008 10:00:00 b\r\n01/01/2008 10:00:00 a";
-    EXPECT_EQ(CountNewLogLines("02/01/2008 10:00:00 b\r\n01/01/2008 10:00:00 a", strFile), 0u);
-    EXPECT_EQ(CountNewLogLines("03/01/2008 10:00:00 c\r\n02/01/2008 10:00:00 B", strFile), 1u);
-    // Stops at the first known line even when later lines are new.
-    EXPECT_EQ(CountNewLogLines("c\r\n01/01/2008 10:00:00 a\r\nnew", strFile), 1u);
-    EXPECT_EQ(CountNewLogLines("x\r\ny", ""), 2u);
-    // Whole lines only: a prefix of a saved line is not the saved line.
-    EXPECT_EQ(CountNewLogLines("02/01/2008 10:00:00", strFile), 1u);
-}
-
+// The merge rules (case, whole lines, stop at the first known line) against the literal merge.
 TEST(CountNewLogLines, SameAsComparingEveryPairOnRandomLogs) {
     std::mt19937 rng(42);
     const std::vector<std::string> vecWords{"a",
@@ -98,40 +80,40 @@ TEST(CountNewLogLines, SameAsComparingEveryPairOnRandomLogs) {
     }
 }
 
-TEST(SummariseLogText, RunsKeepTheirEndsAndEveryLineAfterALongGap) {
+// A run of four is covered through the real window.
+TEST(SummariseLogText, RunsKeepTheirEndsEmptyLinesGoUnreadableStampsStay) {
+    const auto expect = [](const std::string& strText, const std::string& strExpected,
+                           size_t lngTotal, size_t lngKept) {
+        size_t t = 0, k = 0;
+        EXPECT_EQ(SummariseLogText(strText, t, k), strExpected);
+        EXPECT_EQ(t, lngTotal);
+        EXPECT_EQ(k, lngKept);
+    };
     const std::string strOrdinary = "01/02/2008 09:00:00 Power on";
-    ExpectSummary(
-        Join({Reg("10:20:00"), Reg("10:06:00"), Reg("10:03:00"), Reg("10:00:00"), strOrdinary}),
-        Join({Reg("10:20:00"), Reg("10:06:00"), Reg("10:00:00"), strOrdinary}), 5, 4);
-    ExpectSummary(Join({Reg("10:02:00"), Reg("10:01:00"), Reg("10:00:00"), strOrdinary}),
-                  Join({Reg("10:02:00"), Reg("10:00:00"), strOrdinary}), 4, 3);
+    expect(Join({Reg("10:02:00"), Reg("10:01:00"), Reg("10:00:00"), strOrdinary}),
+           Join({Reg("10:02:00"), Reg("10:00:00"), strOrdinary}), 4, 3);
     // Two registration lines: both are ends of the run, nothing drops.
     const std::string strTwo = Join({Reg("10:01:00"), Reg("10:00:00"), strOrdinary});
-    ExpectSummary(strTwo, strTwo, 3, 3);
+    expect(strTwo, strTwo, 3, 3);
     // A gap of five minutes drops the line, six keep it; lower case counts as a registration.
     const std::string strLower = "01/02/2008 10:00:00 sip registration succeeded for x";
-    ExpectSummary(
-        Join({Reg("10:11:00"), Reg("10:05:00"), strLower, Reg("09:55:00"), Reg("09:54:00")}),
-        Join({Reg("10:11:00"), Reg("10:05:00"), Reg("09:54:00")}), 5, 3);
-}
-
-TEST(SummariseLogText, EmptyLinesTheFinalRunAndUnreadableStamps) {
-    ExpectSummary(Join({"01/02/2008 11:00:00 Boot", Reg("10:03:00"), Reg("10:02:00"),
-                        Reg("10:01:00"), Reg("10:00:00")}) +
-                      "\r\n",
-                  Join({"01/02/2008 11:00:00 Boot", Reg("10:03:00"), Reg("10:00:00")}), 6, 3);
-    ExpectSummary("a\r\nb\r\n", "a\r\nb", 3, 2);
-    ExpectSummary(Join({Reg("10:10:00"), "", Reg("10:09:00"), Reg("10:08:00"), "", "Ord"}),
-                  Join({Reg("10:10:00"), Reg("10:08:00"), "Ord"}), 6, 3);
+    expect(Join({Reg("10:11:00"), Reg("10:05:00"), strLower, Reg("09:55:00"), Reg("09:54:00")}),
+           Join({Reg("10:11:00"), Reg("10:05:00"), Reg("09:54:00")}), 5, 3);
+    expect(Join({"01/02/2008 11:00:00 Boot", Reg("10:03:00"), Reg("10:02:00"), Reg("10:01:00"),
+                 Reg("10:00:00")}) +
+               "\r\n",
+           Join({"01/02/2008 11:00:00 Boot", Reg("10:03:00"), Reg("10:00:00")}), 6, 3);
+    expect("a\r\nb\r\n", "a\r\nb", 3, 2);
+    expect(Join({Reg("10:10:00"), "", Reg("10:09:00"), Reg("10:08:00"), "", "Ord"}),
+           Join({Reg("10:10:00"), Reg("10:08:00"), "Ord"}), 6, 3);
     // A registration line without a readable stamp is kept rather than guessed away.
     const std::string strGarbled = Join({Reg("10:10:00"), "garbled" + kReg, Reg("10:09:00")});
-    ExpectSummary(strGarbled, strGarbled, 3, 3);
+    expect(strGarbled, strGarbled, 3, 3);
 }
 
 TEST(LogFile, AnUnreadableHistoryIsNotOverwrittenAndNothingToDropWritesNothing) {
-    const fs::path folder = fs::temp_directory_path() / ("ata-save-" + std::to_string(::getpid()));
-    const std::string strFile = (folder / "sys-log.txt").string();
-    fs::remove_all(folder);
+    test::ScratchFolder folder;
+    const std::string strFile = folder.File("sys-log.txt");
     fs::create_directories(strFile); // a folder where the history should be
     test::RecordingWindow window;
     window.strLog = "x y z";
@@ -157,5 +139,4 @@ TEST(LogFile, AnUnreadableHistoryIsNotOverwrittenAndNothingToDropWritesNothing) 
     EXPECT_EQ(modMisc::ReadTextFile(strFile), strText);
     ::stat(strFile.c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino); // not replaced
-    fs::remove_all(folder);
 }

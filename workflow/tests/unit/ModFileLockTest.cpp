@@ -1,19 +1,18 @@
 // The history's lock between processes: while another process holds it, a try is refused and a
 // save or a summary waits, then re-reads the file, so the other writer's lines survive.
 #include "workflow/modFileLock.h"
+#include "FileBytes.h"
 #include "RecordingWindow.h"
 #include "workflow/LogSaving.h"
 #include "workflow/modMiscFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace ata;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -62,10 +61,8 @@ private:
 } // namespace
 
 TEST(HistoryLock, ASaveAndASummaryWaitForAnotherWriterAndKeepItsLine) {
-    const fs::path folder = fs::temp_directory_path() / ("ata-lock-" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const std::string strFile = (folder / "sys-log.txt").string();
+    test::ScratchFolder folder;
+    const std::string strFile = folder.File("sys-log.txt");
     const std::string strOther = "02/12/2026 10:07:00 Other process";
     struct Case {
         std::string strHistory, strPane;
@@ -103,5 +100,4 @@ TEST(HistoryLock, ASaveAndASummaryWaitForAnotherWriterAndKeepItsLine) {
     }
     EXPECT_TRUE(
         modFileLock::CFileLock::TryAcquire(modFileLock::HistoryLockFile(strFile), "").IsHeld());
-    fs::remove_all(folder);
 }

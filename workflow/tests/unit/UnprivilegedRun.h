@@ -27,9 +27,8 @@ RunUnprivileged(const std::function<std::string(const std::filesystem::path&)>& 
                 const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
     namespace fs = std::filesystem;
     std::string strTemplate = (parent / "ata-perm-XXXXXX").string();
-    if (::mkdtemp(strTemplate.data()) == nullptr) {
+    if (::mkdtemp(strTemplate.data()) == nullptr)
         return -1;
-    }
     const fs::path folder = strTemplate;
     const bool blnRoot = ::geteuid() == 0;
     int intStatus = -1;
@@ -38,17 +37,14 @@ RunUnprivileged(const std::function<std::string(const std::filesystem::path&)>& 
         if (pid == 0) {
             std::string strReason = "cannot drop to nobody";
             if (!blnRoot || (::setgroups(0, nullptr) == 0 && ::setgid(kNoGroupGid) == 0 &&
-                             ::setuid(kNobodyUid) == 0)) {
+                             ::setuid(kNobodyUid) == 0))
                 strReason = fnCase(folder);
-            }
-            if (!strReason.empty()) {
+            if (!strReason.empty())
                 std::fprintf(stderr, "unprivileged case: %s\n", strReason.c_str());
-            }
             ::_exit(strReason.empty() ? 0 : 1);
         }
-        if (pid > 0 && ::waitpid(pid, &intStatus, 0) == pid) {
+        if (pid > 0 && ::waitpid(pid, &intStatus, 0) == pid)
             intStatus = WIFEXITED(intStatus) ? WEXITSTATUS(intStatus) : 128 + WTERMSIG(intStatus);
-        }
     }
     std::error_code ec;
     fs::permissions(folder, fs::perms::owner_all, ec);

@@ -2,20 +2,12 @@
 // folder of its own with settings.ini beside it, no display, against the fake ATA on ports 80
 // and 21 of its own loopback address (root). Output, exit status and the files written are
 // checked against texts worked out by hand from the rules of sorting, saving and summarising.
-#include "script/tests/ServerProcess.h"
+#include "app/platform/tests/FakeAtaFixture.h"
 #include "workflow/modFileLock.h"
 #include "workflow/modMiscFiles.h"
-#include "workflow/tests/FakeAtaHttpServer.h"
-#include "workflow/tests/FileBytes.h"
-
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <filesystem>
-#include <string>
 #include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 extern char** environ;
 
@@ -23,47 +15,9 @@ namespace ata {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::WriteBytes;
+using namespace test;
 
 constexpr const char* kAtaAddress = "127.0.0.6";
-const std::string kRegisteredPage = "<html><!--SIP Registration Information!--><table><tr><td> "
-                                    "Registered </td></tr></table></html>";
-
-// The device logs of the real-window test (month first, fractions of a second, Latin-1 bytes,
-// a NUL byte, a bare CR) and the lines as the tool writes them.
-const std::string kDevRegA = "12/01/2026 08:00:00.100 SIP Registration succeeded for 100@pbx\r\n";
-const std::string kDevCaller = "12/01/2026 08:03:00.200 Caller \xC9mile \xE0 l'appareil\r\n";
-const std::string kDevPrice = "12/01/2026 08:04:00.300 Price\xA0"
-                              "10\xA0\x85\xFF\r\n";
-const std::string kDevNul = std::string("12/01/2026 08:05:00.400 Line\0two\r\n", 34);
-const std::string kDevBareCr = "12/01/2026 08:06:00.500 Bare\rCR\r\n";
-const std::string kDevRegB = "12/01/2026 08:07:00.600 SIP Registration succeeded for 100@pbx\r\n";
-const std::string kDevPower = "12/01/2026 09:00:00.000 Power on\r\n";
-const std::string kDevReg0901 =
-    "12/01/2026 09:01:00.000 SIP Registration succeeded for 100@pbx\r\n";
-const std::string kDevReg0902 =
-    "12/01/2026 09:02:00.000 SIP Registration succeeded for 100@pbx\r\n";
-const std::string kDevReg0903 =
-    "12/01/2026 09:03:00.000 SIP Registration succeeded for 100@pbx\r\n";
-
-const std::string kRegA = "01/12/2026 08:00:00 SIP Registration succeeded for 100@pbx";
-const std::string kCaller = "01/12/2026 08:03:00 Caller \xC9mile \xE0 l'appareil";
-const std::string kPrice = "01/12/2026 08:04:00 Price\xA0"
-                           "10\xA0\x85\xFF";
-const std::string kLf = "01/12/2026 08:05:00 Line\ntwo";
-const std::string kBareCr = "01/12/2026 08:06:00 Bare\rCR";
-const std::string kRegB = "01/12/2026 08:07:00 SIP Registration succeeded for 100@pbx";
-const std::string kPower = "01/12/2026 09:00:00 Power on";
-const std::string kReg0901 = "01/12/2026 09:01:00 SIP Registration succeeded for 100@pbx";
-const std::string kReg0903 = "01/12/2026 09:03:00 SIP Registration succeeded for 100@pbx";
-
-const std::string kSorted1 =
-    kRegB + "\r\n" + kBareCr + "\r\n" + kLf + "\r\n" + kPrice + "\r\n" + kCaller + "\r\n" + kRegA;
-const std::string kSaved1 = kSorted1 + "\r\n";
-const std::string kSaved2 = kReg0901 + "\r\n" + kPower + "\r\n" + kSaved1;
-
-const std::string kSettings = "[Options]\r\nIP=127.0.0.6\r\nUsername=admin\r\nPassword=secret\r\n";
 
 struct CliResult {
     int intExit = -1;
@@ -142,44 +96,9 @@ CliResult RunCli(const fs::path& app, const std::vector<std::string>& vecArgs) {
     return CliRun(app, vecArgs).Finish();
 }
 
-class CliTest : public ::testing::Test {
+class CliTest : public FakeAtaTest {
 protected:
-    void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("ata-cli-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(App());
-    }
-    void TearDown() override {
-        m_ftp.reset();
-        m_http.reset();
-        fs::remove_all(m_folder);
-    }
-    // The fake ATA on ports 80 and 21, and settings that point the tool at it.
-    void StartAta() {
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "needs root to serve the fake ATA on ports 80 and 21 of "
-                         << kAtaAddress;
-        m_http = std::make_unique<test::FakeAtaHttpServer>(kAtaAddress, 80);
-        m_http->SetPage("/doc/m_set.htm", kRegisteredPage);
-        for (int i = 0; i < 5000; ++i)
-            m_strConfig += static_cast<char>((i * 131 + i / 256) & 0xFF);
-        WriteBytes(m_folder / "ftp/RFA/CONFIG.REG", m_strConfig);
-        m_ftp = std::make_unique<script::test::ServerProcess>(std::vector<std::string>{
-            script::test::FixturePath("pyftpd_rfa.py"), (m_folder / "ftp").string(), "admin",
-            "secret", "/RFA/", kAtaAddress, "21"});
-        ASSERT_EQ(m_ftp->Port(), 21) << "port 21 of " << kAtaAddress << " is taken";
-        WriteBytes(App() / "settings.ini", kSettings);
-    }
-    void ServeLog(const std::string& strLog) { m_http->SetPage("/cgi/syslog.txt", strLog); }
-    fs::path App() const { return m_folder / "app"; }
-    std::string History() const { return ReadBytes(App() / "sys-log.txt"); }
-
-    fs::path m_folder;
-    std::string m_strConfig;
-    std::unique_ptr<test::FakeAtaHttpServer> m_http;
-    std::unique_ptr<script::test::ServerProcess> m_ftp;
+    CliTest() : FakeAtaTest(kAtaAddress, "cli") { fs::create_directories(App()); }
 };
 
 TEST_F(CliTest, EveryCommandAgainstTheFakeAta) {
@@ -200,7 +119,7 @@ TEST_F(CliTest, EveryCommandAgainstTheFakeAta) {
     ServeLog(kDevRegA + kDevCaller + kDevPrice + kDevNul + kDevBareCr + kDevRegB);
     r = RunCli(App(), {"--get-log"});
     EXPECT_EQ(r.intExit, 0);
-    EXPECT_EQ(r.strOut, kSorted1 + "\r\n");
+    EXPECT_EQ(r.strOut, kSaved1);
     EXPECT_EQ(r.strErr, "Validatin IP address...\nChecking ATA is powered on...\n"
                         "Browsing to http://127.0.0.6/cgi/syslog.txt\nSorting log...\n"
                         "Log sorted.\n");
@@ -218,44 +137,37 @@ TEST_F(CliTest, EveryCommandAgainstTheFakeAta) {
     EXPECT_EQ(r.strOut, "System log saved, 2 line(s) added.\n");
     EXPECT_EQ(History(), kSaved2);
 
-    // Summarising on save as settings.ini says: 09:02 and 09:01 lie within 5 minutes of the
-    // line before them, 09:01 comes back as the end of its run, the final empty line goes.
-    WriteBytes(App() / "settings.ini", kSettings + "Auto Summarise=1\r\n");
+    // Summarising on save as settings.ini says.
+    WriteBytes(App() / "settings.ini", Settings() + "Auto Summarise=1\r\n");
     ServeLog(kDevReg0901 + kDevReg0902 + kDevReg0903);
     r = RunCli(App(), {"--save-log"});
     EXPECT_EQ(r.intExit, 0);
     EXPECT_EQ(r.strOut,
               "System log saved, 2 line(s) added.\nSystem log summarised from 11 to 9 line(s)\n");
-    const std::string strSummarised = kReg0903 + "\r\n" + kReg0901 + "\r\n" + kPower + "\r\n" +
-                                      kRegB + "\r\n" + kBareCr + "\r\n" + kLf + "\r\n" + kPrice +
-                                      "\r\n" + kCaller + "\r\n" + kRegA;
-    EXPECT_EQ(History(), strSummarised);
+    EXPECT_EQ(History(), kSaved3);
     r = RunCli(App(), {"--summarise"});
     EXPECT_EQ(r.intExit, 0);
     EXPECT_EQ(r.strOut, "Log did not require any summarisation.\n");
     EXPECT_EQ(r.strErr, "Summarising log...\nLog did not require any summarisation.\n");
-    EXPECT_EQ(History(), strSummarised);
+    EXPECT_EQ(History(), kSaved3);
 
     // Nothing fetched: nothing to save, and the history stays.
     m_http->SetRoute("/cgi/syslog.txt", {404, "gone", 0, false, false, false});
     r = RunCli(App(), {"--save-log"});
     EXPECT_EQ(r.intExit, 1);
     EXPECT_EQ(r.strOut, "No log to save.\n");
-    EXPECT_EQ(History(), strSummarised);
+    EXPECT_EQ(History(), kSaved3);
 
     r = RunCli(App(), {"--backup"});
     EXPECT_EQ(r.intExit, 0);
     EXPECT_EQ(r.strOut, "Current config backed up.\n");
     EXPECT_EQ(r.strErr.rfind("Backing up current config...\nBackup complete.\nSaved as ", 0), 0u);
-    std::vector<fs::path> vecBackups;
-    for (const auto& entry : fs::directory_iterator(App()))
-        if (entry.path().filename().string().rfind("Config", 0) == 0)
-            vecBackups.push_back(entry.path());
+    const auto vecBackups = Backups(App());
     ASSERT_EQ(vecBackups.size(), 1u);
     EXPECT_NE(r.strErr.find(vecBackups[0].string()), std::string::npos);
     EXPECT_TRUE(ReadBytes(vecBackups[0]) == m_strConfig);
     // The command line never writes the settings (the --ip above was for one run).
-    EXPECT_EQ(ReadBytes(App() / "settings.ini"), kSettings + "Auto Summarise=1\r\n");
+    EXPECT_EQ(ReadBytes(App() / "settings.ini"), Settings() + "Auto Summarise=1\r\n");
 }
 
 TEST_F(CliTest, ASaveThatRunsDuringAnotherSaveKeepsBothLines) {

@@ -2,37 +2,82 @@
 // end with a clear outcome, every control enabled again and no file lost or left half-written.
 // The fake ATA listens on ports 80 and 21 of a loopback address of its own. The disk's faults
 // run through the real window (app/qt/tests/gui/RealWindowTest.cpp).
-#include "WholeTool.h"
-#include "script/tests/ServerProcess.h"
+#include "app/platform/CurlHttpReader.h"
+#include "app/platform/LinuxIcmp.h"
+#include "app/platform/LinuxSocketService.h"
+#include "app/platform/Reactor.h"
+#include "app/platform/ReactorTimerService.h"
+#include "app/platform/tests/FakeAtaFixture.h"
+#include "net/modNetSocket.h"
+#include "script/NetScriptSocket.h"
 #include "workflow/ConfigBackup.h"
-#include "workflow/tests/FakeAtaHttpServer.h"
-
-#include <gtest/gtest.h>
+#include "workflow/FileDownloader.h"
+#include "workflow/ScriptHostTimer.h"
+#include "workflow/frmMain.h"
+#include "workflow/tests/RecordingWindow.h"
 
 #include <chrono>
+#include <optional>
 #include <random>
-#include <unistd.h>
 
 namespace ata {
 namespace {
 
 namespace fs = std::filesystem;
 using script::test::ServerProcess;
-using test::ReadBytes;
-using test::WriteBytes;
-using Route = test::FakeAtaHttpServer::Route;
+using namespace test;
+using Route = FakeAtaHttpServer::Route;
 
 constexpr const char* kAtaAddress = "127.0.0.3";
 
-const std::string kRegisteredPage = "<html><!--SIP Registration Information!--><table><tr><td> "
-                                    "Registered </td></tr></table></html>";
+// The whole window logic as the application composes it: real ICMP, HTTP through libcurl, FTP
+// through the script engine on the socket layer, all on one reactor, behind a recording
+// window. Form_Load has run when the constructor returns.
+struct WholeTool {
+    Reactor reactor;
+    ReactorTimerService timers{reactor};
+    LinuxSocketService service{reactor};
+    CurlHttpReader reader;
+    FileDownloader downloader{reader};
+    LinuxIcmp icmp;
+    RecordingWindow window;
+    std::unique_ptr<script::ZelTelnet> engine;
+    std::unique_ptr<frmMain> frm;
+
+    explicit WholeTool(const std::string& strAppFolder,
+                       CurlHttpReader::Options options = CurlHttpReader::Options{})
+        : reader([this](std::function<void()> task) { reactor.Post(std::move(task)); }, options) {
+        modNetSocket::InstallPlatform(&service);
+        script::ScriptHost host;
+        host.DoEvents = [this] { reactor.RunOnce(0); };
+        UseTimersForScript(host, timers);
+        engine = script::MakeNetZelTelnet(host);
+        window.OnYield = [this] { reactor.RunOnce(5); };
+        frm = std::make_unique<frmMain>(window, icmp, downloader, *engine, strAppFolder, &timers);
+        frm->Form_Load();
+    }
+    ~WholeTool() {
+        frm.reset();
+        engine.reset();
+        reactor.RunUntilIdle();
+        modNetSocket::InstallPlatform(nullptr);
+    }
+    // Presses Backup Config and runs the event loop until the backup has ended; false when it
+    // is still busy after a minute.
+    bool RunBackup() {
+        frm->cmdBackup_Click();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (frm->Backup().IsBusy() && std::chrono::steady_clock::now() < deadline)
+            reactor.RunOnce(100);
+        return !frm->Backup().IsBusy();
+    }
+};
 
 class FaultMatrixTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (::geteuid() != 0)
-            GTEST_SKIP() << "needs root for ports 80 and 21 and a read-only mount";
-        fs::remove_all(m_root);
+            GTEST_SKIP() << "needs root for ports 80 and 21";
         fs::create_directories(m_app);
         std::mt19937 gen(11);
         m_strConfig.resize(12000);
@@ -46,9 +91,9 @@ protected:
         fs::remove_all(m_root);
     }
 
-    test::WholeTool& Tool(CurlHttpReader::Options options = {5000, 2000, 64 * 1024}) {
+    WholeTool& Tool(CurlHttpReader::Options options = {5000, 2000, 64 * 1024}) {
         m_tool.reset(); // one socket platform at a time
-        m_tool = std::make_unique<test::WholeTool>(m_app.string(), options);
+        m_tool = std::make_unique<WholeTool>(m_app.string(), options);
         m_tool->window.strIp = kAtaAddress;
         m_tool->window.strUser = "admin";
         m_tool->window.strPass = "secret";
@@ -71,72 +116,56 @@ protected:
         }
         return vec;
     }
-    fs::path m_root = fs::temp_directory_path() / ("ata-faults-" + std::to_string(::getpid()));
+    fs::path m_root = TestFolder("faults");
     fs::path m_app = m_root / "app";
     std::string m_strConfig;
     std::unique_ptr<ServerProcess> m_ftp;
-    std::unique_ptr<test::WholeTool> m_tool;
+    std::unique_ptr<WholeTool> m_tool;
 };
 
-// A history of groups of three registrations and one other line; a summary drops the middle
-// registration of each group, so it keeps three lines in four.
-std::string History(int lngGroups) {
-    std::string s;
-    for (int i = 0; i < lngGroups; ++i)
-        s += "01/01/2025 10:00:00 SIP Registration succeeded for 100\r\n"
-             "01/01/2025 10:00:00 SIP Registration succeeded for 100\r\n"
-             "01/01/2025 10:00:00 SIP Registration succeeded for 100\r\n"
-             "01/01/2025 10:00:00 Power on\r\n";
-    return s + "01/01/2025 09:00:00 Power on";
-}
-
-TEST_F(FaultMatrixTest, EveryHttpFailureEndsTheStatusReadWithARedLamp) {
-    const std::vector<std::pair<std::string, Route>> cases = {
-        {"reset mid-body", {200, kRegisteredPage + std::string(4000, ' '), 0, false, false, true}},
-        {"silent", {200, "", 0, true, false, false}},
-        {"404", {404, kRegisteredPage, 0, false, false, false}},
-        {"500", {500, kRegisteredPage, 0, false, false, false}},
-        {"1-byte body", {200, "R", 0, false, false, false}},
-        {"over the cap",
-         {200, kRegisteredPage + std::string(100 * 1024, ' '), 0, false, false, false}},
+// The status read ends on every fault with the lamps showing what was found, every control
+// enabled again and one request sent. NUL bytes in the page read as line breaks.
+TEST_F(FaultMatrixTest, EveryHttpFaultEndsTheStatusReadWithTheLampItCalls) {
+    std::string strNulPage = kRegisteredPage;
+    strNulPage.insert(strNulPage.find(" Registered"), std::string("\0\0", 2));
+    struct Case {
+        std::string strName;
+        std::optional<Route> route; // none: nobody listens on port 80 of the address
+        int32_t lngVoIP;
     };
-    for (const auto& [strName, route] : cases) {
-        SCOPED_TRACE(strName);
-        test::FakeAtaHttpServer server(kAtaAddress, 80);
-        server.SetRoute("/doc/m_set.htm", route);
+    const Case arrCases[] = {
+        {"refused", std::nullopt, kColourRed},
+        {"reset mid-body",
+         Route{200, kRegisteredPage + std::string(4000, ' '), 0, false, false, true}, kColourRed},
+        {"silent", Route{200, "", 0, true, false, false}, kColourRed},
+        {"404", Route{404, kRegisteredPage, 0, false, false, false}, kColourRed},
+        {"500", Route{500, kRegisteredPage, 0, false, false, false}, kColourRed},
+        {"1-byte body", Route{200, "R", 0, false, false, false}, kColourRed},
+        {"over the cap",
+         Route{200, kRegisteredPage + std::string(100 * 1024, ' '), 0, false, false, false},
+         kColourRed},
+        {"NUL bytes", Route{200, strNulPage, 0, false, false, false}, kColourGreen},
+    };
+    for (const Case& c : arrCases) {
+        SCOPED_TRACE(c.strName);
+        std::optional<FakeAtaHttpServer> server;
+        if (c.route) {
+            server.emplace(kAtaAddress, 80);
+            server->SetRoute("/doc/m_set.htm", *c.route);
+        }
         auto& tool = Tool();
         tool.frm->cmdStatus_Click();
         EXPECT_EQ(tool.window.lngPowerColour, kColourGreen);
-        EXPECT_EQ(tool.window.lngVoIPColour, kColourRed);
+        EXPECT_EQ(tool.window.lngVoIPColour, c.lngVoIP);
         EXPECT_EQ(tool.window.strStatus, "ATA status read.");
         EXPECT_TRUE(tool.window.AllGatedEnabled());
-        EXPECT_EQ(server.RequestLines().size(), 1u);
+        EXPECT_EQ(server ? server->RequestLines().size() : 1u, 1u);
     }
 }
 
-TEST_F(FaultMatrixTest, RefusedHttpEndsTheStatusReadWithARedLamp) {
-    auto& tool = Tool(); // nobody listens on port 80 of the address
-    tool.frm->cmdStatus_Click();
-    EXPECT_EQ(tool.window.lngVoIPColour, kColourRed);
-    EXPECT_EQ(tool.window.strStatus, "ATA status read.");
-    EXPECT_TRUE(tool.window.AllGatedEnabled());
-}
-
-TEST_F(FaultMatrixTest, NulBytesInTheStatusPageAreReadAsLineBreaks) {
-    test::FakeAtaHttpServer server(kAtaAddress, 80);
-    std::string strPage = kRegisteredPage;
-    strPage.insert(strPage.find(" Registered"), std::string("\0\0", 2));
-    server.SetPage("/doc/m_set.htm", strPage);
-    auto& tool = Tool();
-    tool.frm->cmdStatus_Click();
-    EXPECT_EQ(tool.window.lngVoIPColour, kColourGreen);
-    EXPECT_TRUE(tool.window.AllGatedEnabled());
-}
-
 TEST_F(FaultMatrixTest, ALogResetMidBodyLeavesTheSavedHistoryAlone) {
-    const std::string strHistory = History(3);
-    WriteBytes(m_app / "sys-log.txt", strHistory);
-    test::FakeAtaHttpServer server(kAtaAddress, 80);
+    WriteBytes(m_app / "sys-log.txt", kSaved1);
+    FakeAtaHttpServer server(kAtaAddress, 80);
     server.SetRoute("/cgi/syslog.txt",
                     {200, "05/12/2026 09:30:00.500 Power on\r\n" + std::string(8000, 'x'), 0, false,
                      false, true});
@@ -145,7 +174,7 @@ TEST_F(FaultMatrixTest, ALogResetMidBodyLeavesTheSavedHistoryAlone) {
     EXPECT_EQ(tool.window.strLog, "");
     EXPECT_TRUE(tool.window.blnLogVisible);
     EXPECT_TRUE(tool.window.AllGatedEnabled());
-    EXPECT_EQ(ReadBytes(m_app / "sys-log.txt"), strHistory);
+    EXPECT_EQ(ReadBytes(m_app / "sys-log.txt"), kSaved1);
 }
 
 TEST_F(FaultMatrixTest, EveryFtpFailureEndsTheBackupWithOneWarningAndNoFile) {

@@ -4,10 +4,7 @@
 #include "RealWindow.h"
 
 #include <cstdlib>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace ata {
 namespace {
@@ -46,12 +43,12 @@ TEST(ProgramFolder, TheWindowShowsTheDesktopIconAndAWritableFolderIsNotReported)
     fs::remove_all(folder);
 }
 
-// A program folder of mode 0555 with the files given; nobody's (ATA_READONLY_PARENT) when root
-// runs the cases through ProgramFolder.ReadOnlyAsAnOrdinaryUser.
+// A program folder of mode 0555 with the files given; in nobody's folder (ATA_NOBODY_FOLDER)
+// when root runs the cases through ProgramFolder.ReadOnlyAsAnOrdinaryUser.
 class ReadOnlyProgramFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* strParent = std::getenv("ATA_READONLY_PARENT");
+        const char* strParent = std::getenv("ATA_NOBODY_FOLDER");
         if (!strParent && ::geteuid() == 0)
             GTEST_SKIP() << "runs as nobody from ProgramFolder.ReadOnlyAsAnOrdinaryUser";
         m_folder = NewFolder(strParent ? fs::path(strParent) : fs::temp_directory_path());
@@ -108,22 +105,8 @@ TEST(ProgramFolder, ReadOnlyAsAnOrdinaryUser) {
         GTEST_SKIP() << "not root: the ReadOnlyProgramFolder cases run directly";
     const fs::path parent = NewFolder(fs::temp_directory_path());
     ASSERT_FALSE(parent.empty());
-    ASSERT_EQ(::chown(parent.c_str(), 65534, 65534), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::setenv("ATA_READONLY_PARENT", parent.c_str(), 1);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(3);
-        char strSelf[] = "/proc/self/exe";
-        char strFilter[] = "--gtest_filter=ReadOnlyProgramFolder.*";
-        char* argv[] = {strSelf, strFilter, nullptr};
-        ::execv(strSelf, argv);
-        ::_exit(4);
-    }
-    int intStatus = 0;
-    ASSERT_EQ(::waitpid(pid, &intStatus, 0), pid);
-    EXPECT_TRUE(WIFEXITED(intStatus) && WEXITSTATUS(intStatus) == 0)
-        << "the ReadOnlyProgramFolder cases failed as nobody (status " << intStatus << ")";
+    EXPECT_TRUE(test::PassAsNobody(parent, "ReadOnlyProgramFolder.*"))
+        << "the ReadOnlyProgramFolder cases failed as nobody";
     fs::remove_all(parent);
 }
 

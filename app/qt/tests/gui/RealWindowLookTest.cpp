@@ -1,6 +1,7 @@
 // The window as a user sees it: pixels of the real window read back. No command is pressed.
 #include "RealWindow.h"
 
+#include "app/platform/tests/FakeAtaFixture.h"
 #include "app/qt/ZelSimpleButtonWidget.h"
 
 #include <QComboBox>
@@ -57,6 +58,11 @@ void ExpectClearOfBorder(const Box& ink, QSize size, int scale, const std::strin
         << ink.bottom << ") in " << size.width() << " x " << size.height();
 }
 
+// A colour word (0xBBGGRR) as a colour.
+QColor Colour(int32_t lngWord) {
+    return QColor(lngWord & 0xFF, (lngWord >> 8) & 0xFF, (lngWord >> 16) & 0xFF);
+}
+
 bool Shows(const QImage& image, const QColor& colour) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -67,13 +73,8 @@ bool Shows(const QImage& image, const QColor& colour) {
 
 class RealWindowLookTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_folder = fs::temp_directory_path() / ("ata-look-" + std::to_string(::getpid()));
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
     void TearDown() override { fs::remove_all(m_folder); }
-    fs::path m_folder;
+    fs::path m_folder = test::TestFolder("look");
 };
 
 TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
@@ -149,6 +150,34 @@ TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     QWidget* cmdStatus = win.Control(ControlId::cmdStatus);
     ASSERT_TRUE(cmdStatus->hasFocus());
     EXPECT_TRUE(Shows(Grab(cmdStatus), QColor(0, 255, 0)));
+
+    // The status line runs from 0xFFFFC0 at the top towards 0x808000 at the bottom, its caption
+    // centred.
+    win.SetStatus("Backing up current config...");
+    QWidget* lblStatus = win.findChild<QWidget*>("lblStatus");
+    ASSERT_NE(lblStatus, nullptr);
+    const QImage status = Grab(lblStatus);
+    EXPECT_EQ(status.pixelColor(3, 0), Colour(0xFFFFC0));
+    const QColor shade = status.pixelColor(3, status.height() - 1);
+    EXPECT_LT(shade.red(), 20);
+    EXPECT_NEAR(shade.green(), 0x80, 12);
+    const Box caption = InkBox(status);
+    EXPECT_TRUE(!caption.Empty() && caption.left > 100 && caption.right < status.width() - 100);
+
+    // A lamp in the colour it is given, with its bevel (bottom and right, top) and caption.
+    struct Lamp {
+        int32_t lngFill, lngBottom, lngTop;
+    };
+    for (const Lamp& c :
+         {Lamp{kColourLightGrey, 0x314A4A, 0xFFFFFF}, Lamp{kColourRed, 0x000069, 0x0096FF}}) {
+        win.SetLedColour(ControlId::ledPower, c.lngFill);
+        const QImage lamp = Grab(win.Control(ControlId::ledPower));
+        EXPECT_EQ(lamp.pixelColor(30, 31), Colour(c.lngBottom)) << c.lngFill;
+        EXPECT_EQ(lamp.pixelColor(71, 16), Colour(c.lngBottom)) << c.lngFill;
+        EXPECT_EQ(lamp.pixelColor(30, 1), Colour(c.lngTop)) << c.lngFill;
+        EXPECT_EQ(lamp.pixelColor(5, 5), Colour(c.lngFill)) << c.lngFill;
+        EXPECT_FALSE(InkBox(lamp.copy(10, 10, 53, 13)).Empty()) << c.lngFill;
+    }
     EXPECT_TRUE(w.Messages().empty());
 }
 

@@ -4,8 +4,7 @@
 // summarising. The fake ATA serves ports 80 and 21 of a loopback address of its own (root).
 #include "RealWindow.h"
 
-#include "script/tests/ServerProcess.h"
-#include "workflow/tests/FakeAtaHttpServer.h"
+#include "app/platform/tests/FakeAtaFixture.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -14,60 +13,16 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace ata {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::RealWindow;
-using test::WriteBytes;
+using namespace test;
 
 constexpr const char* kAtaAddress = "127.0.0.4";
-const std::string kRegisteredPage = "<html><!--SIP Registration Information!--><table><tr><td> "
-                                    "Registered </td></tr></table></html>";
-
-// Device lines (month first, fractions of a second) and the same lines as the tool writes them.
-// Among them Latin-1 letters, no-break spaces, a NUL byte (the fetch turns it into a line feed)
-// and a bare carriage return.
-const std::string kDevRegA = "12/01/2026 08:00:00.100 SIP Registration succeeded for 100@pbx\r\n";
-const std::string kDevCaller = "12/01/2026 08:03:00.200 Caller \xC9mile \xE0 l'appareil\r\n";
-const std::string kDevPrice = "12/01/2026 08:04:00.300 Price\xA0"
-                              "10\xA0\x85\xFF\r\n";
-const std::string kDevNul = std::string("12/01/2026 08:05:00.400 Line\0two\r\n", 34);
-const std::string kDevBareCr = "12/01/2026 08:06:00.500 Bare\rCR\r\n";
-const std::string kDevRegB = "12/01/2026 08:07:00.600 SIP Registration succeeded for 100@pbx\r\n";
-const std::string kDevPower = "12/01/2026 09:00:00.000 Power on\r\n";
-const std::string kDevReg0901 =
-    "12/01/2026 09:01:00.000 SIP Registration succeeded for 100@pbx\r\n";
-const std::string kDevReg0902 =
-    "12/01/2026 09:02:00.000 SIP Registration succeeded for 100@pbx\r\n";
-const std::string kDevReg0903 =
-    "12/01/2026 09:03:00.000 SIP Registration succeeded for 100@pbx\r\n";
-
-const std::string kRegA = "01/12/2026 08:00:00 SIP Registration succeeded for 100@pbx";
-const std::string kCaller = "01/12/2026 08:03:00 Caller \xC9mile \xE0 l'appareil";
-const std::string kPrice = "01/12/2026 08:04:00 Price\xA0"
-                           "10\xA0\x85\xFF";
-const std::string kLf = "01/12/2026 08:05:00 Line\ntwo";
-const std::string kBareCr = "01/12/2026 08:06:00 Bare\rCR";
-const std::string kRegB = "01/12/2026 08:07:00 SIP Registration succeeded for 100@pbx";
-const std::string kPower = "01/12/2026 09:00:00 Power on";
-const std::string kReg0901 = "01/12/2026 09:01:00 SIP Registration succeeded for 100@pbx";
-const std::string kReg0902 = "01/12/2026 09:02:00 SIP Registration succeeded for 100@pbx";
-const std::string kReg0903 = "01/12/2026 09:03:00 SIP Registration succeeded for 100@pbx";
-
-std::string Lines(std::initializer_list<std::string> lines) {
-    std::string s;
-    for (const auto& line : lines)
-        s += (s.empty() ? "" : "\r\n") + line;
-    return s;
-}
 
 // A saved history with two runs of registrations, a bare CR, a line feed inside a line and a
 // no-break space, and what a summary makes of it: 10:03 and 10:00 lie within 5 minutes of the
@@ -94,14 +49,6 @@ const std::string kSummarisedHistory = Lines(
      "02/12/2026 09:55:00 SIP Registration succeeded for 200", "02/12/2026 09:50:00 Power on"});
 const std::string kTyped = "02/12/2026 10:30:00 Typed by hand";
 
-fs::path TestFolder(const std::string& strName) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("ata-window-" + std::to_string(::getpid()) + "-" + strName);
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
 // Types a line at the top of the pane, as a user edits it.
 void TypeLineOnTop(QPlainTextEdit* pane, const std::string& strLine) {
     pane->setFocus();
@@ -112,39 +59,9 @@ void TypeLineOnTop(QPlainTextEdit* pane, const std::string& strLine) {
         QTest::keyClick(pane, Qt::Key_Return);
 }
 
-class RealWindowTest : public ::testing::Test {
+class RealWindowTest : public FakeAtaTest {
 protected:
-    void SetUp() override {
-        m_folder = TestFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-    void TearDown() override {
-        m_ftp.reset();
-        m_http.reset();
-        fs::remove_all(m_folder);
-    }
-    // The fake ATA on ports 80 and 21, and settings that point the tool at it.
-    void StartAta() {
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "needs root to serve the fake ATA on ports 80 and 21";
-        m_http = std::make_unique<test::FakeAtaHttpServer>(kAtaAddress, 80);
-        m_http->SetPage("/doc/m_set.htm", kRegisteredPage);
-        for (int i = 0; i < 20000; ++i)
-            m_strConfig += static_cast<char>((i * 131 + i / 256) & 0xFF);
-        WriteBytes(m_folder / "ftp/RFA/CONFIG.REG", m_strConfig);
-        m_ftp = std::make_unique<script::test::ServerProcess>(std::vector<std::string>{
-            script::test::FixturePath("pyftpd_rfa.py"), (m_folder / "ftp").string(), "admin",
-            "secret", "/RFA/", kAtaAddress, "21"});
-        ASSERT_EQ(m_ftp->Port(), 21) << "port 21 of " << kAtaAddress << " is taken";
-        WriteBytes(m_folder / "app/settings.ini",
-                   "[Options]\r\nIP=127.0.0.4\r\nUsername=admin\r\nPassword=secret\r\n");
-    }
-    void ServeLog(const std::string& strLog) { m_http->SetPage("/cgi/syslog.txt", strLog); }
-    fs::path App() const { return m_folder / "app"; }
-
-    fs::path m_folder;
-    std::string m_strConfig;
-    std::unique_ptr<test::FakeAtaHttpServer> m_http;
-    std::unique_ptr<script::test::ServerProcess> m_ftp;
+    RealWindowTest() : FakeAtaTest(kAtaAddress, "window") {}
 };
 
 TEST_F(RealWindowTest, EveryCommandKeepsEveryByteOfTheHistory) {
@@ -162,38 +79,26 @@ TEST_F(RealWindowTest, EveryCommandKeepsEveryByteOfTheHistory) {
     ServeLog(kDevRegA + kDevCaller + kDevPrice + kDevNul + kDevBareCr + kDevRegB);
     w.Click(ControlId::cmdLog);
     EXPECT_EQ(w.Status(), "Log sorted.");
-    const std::string strFirst = Lines({kRegB, kBareCr, kLf, kPrice, kCaller, kRegA});
-    EXPECT_EQ(w.Window().GetLogText(), strFirst);
+    EXPECT_EQ(w.Window().GetLogText(), kSorted1);
     w.Click(ControlId::cmdSaveLog);
-    const std::string strSaved1 = strFirst + "\r\n";
-    EXPECT_EQ(ReadBytes(App() / "sys-log.txt"), strSaved1);
-
-    // The device has moved on: only the two lines above the newest saved one are new.
+    EXPECT_EQ(History(), kSaved1);
     ServeLog(kDevNul + kDevBareCr + kDevRegB + kDevPower + kDevReg0901);
     w.Click(ControlId::cmdLog);
     w.Click(ControlId::cmdSaveLog);
-    const std::string strSaved2 = kReg0901 + "\r\n" + kPower + "\r\n" + strSaved1;
-    EXPECT_EQ(ReadBytes(App() / "sys-log.txt"), strSaved2);
-
-    // With summarising on save: 09:02 and 09:01 lie within 5 minutes of the line before them,
-    // and 09:01 comes back as the end of its run; the final empty line goes.
+    EXPECT_EQ(History(), kSaved2);
     QCheckBox* autoSum = w.Window().chkAutoSum();
     QTest::mouseClick(autoSum, Qt::LeftButton, {}, QPoint(5, autoSum->height() / 2));
     ASSERT_TRUE(autoSum->isChecked());
     ServeLog(kDevReg0901 + kDevReg0902 + kDevReg0903);
     w.Click(ControlId::cmdLog);
     w.Click(ControlId::cmdSaveLog);
-    EXPECT_EQ(ReadBytes(App() / "sys-log.txt"),
-              Lines({kReg0903, kReg0901, kPower, kRegB, kBareCr, kLf, kPrice, kCaller, kRegA}));
+    EXPECT_EQ(History(), kSaved3);
     EXPECT_EQ(w.Status(), "Log summarised.");
 
     w.Click(ControlId::cmdBackup);
     ASSERT_TRUE(w.WaitUntilIdle());
     EXPECT_EQ(w.Status(), "Backup complete.");
-    std::vector<fs::path> vecBackups;
-    for (const auto& entry : fs::directory_iterator(App()))
-        if (entry.path().filename().string().rfind("Config", 0) == 0)
-            vecBackups.push_back(entry.path());
+    const auto vecBackups = Backups(App());
     ASSERT_EQ(vecBackups.size(), 1u);
     EXPECT_TRUE(ReadBytes(vecBackups[0]) == m_strConfig);
 
@@ -256,16 +161,57 @@ TEST_F(RealWindowTest, ClosingDuringASilentFetchEndsAtOnce) {
     EXPECT_NE(ReadBytes(App() / "settings.ini").find("Username=changed\r\n"), std::string::npos);
 }
 
+// The settings fill the fields at start-up. Leaving the IP field trims it; an invalid address
+// keeps the focus there, whether the user tabs away or clicks another field. No command runs.
+TEST_F(RealWindowTest, LeavingTheIpFieldTrimsItAndAnInvalidAddressKeepsTheFocus) {
+    WriteBytes(App() / "settings.ini",
+               "[Options]\r\nUsername=admin\r\nPassword=secret\r\nAuto Summarise=1\r\n");
+    RealWindow w(App());
+    MainWindow& win = w.Window();
+    EXPECT_EQ(win.txtUser()->text(), "admin");
+    EXPECT_EQ(win.txtPass()->displayText(), "******");
+    EXPECT_TRUE(win.chkAutoSum()->isChecked());
+    // The field starts empty with the two default addresses in its list.
+    ASSERT_EQ(win.cboIp()->count(), 2);
+    EXPECT_EQ(win.cboIp()->itemText(1), "10.0.0.99");
+    EXPECT_EQ(win.cboIp()->currentText(), "");
+    // The window system gives the window its activation back once a box has gone.
+    const auto answered = [&] {
+        w.Settle();
+        win.activateWindow();
+        QApplication::processEvents();
+    };
+    win.cboIp()->setFocus();
+    win.cboIp()->setEditText("192.168.0");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    answered();
+    EXPECT_EQ(w.MessageTexts(), std::vector<std::string>{kInvalidIpMessage});
+    EXPECT_TRUE(win.cboIp()->hasFocus());
+    // The click is sent to the window, as the window system delivers it.
+    QTest::mouseClick(win.windowHandle(), Qt::LeftButton, {},
+                      win.txtUser()->mapTo(&win, QPoint(5, 5)));
+    answered();
+    EXPECT_EQ(w.MessageTexts().size(), 2u);
+    EXPECT_TRUE(win.cboIp()->hasFocus());
+    win.cboIp()->setEditText(" 192.168.0.1 ");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    answered();
+    EXPECT_EQ(win.cboIp()->currentText(), "192.168.0.1");
+    EXPECT_FALSE(win.cboIp()->hasFocus());
+    EXPECT_EQ(w.MessageTexts().size(), 2u);
+}
+
 // File faults as a user without special rights. They run in a child process as "nobody" when
 // the tests run as root (see RealWindowFileFaults below), directly otherwise.
 class AsUser : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* strFolder = std::getenv("ATA_USER_FOLDER");
+        const char* strFolder = std::getenv("ATA_NOBODY_FOLDER");
         if (!strFolder && ::geteuid() == 0)
             GTEST_SKIP() << "runs as nobody from RealWindowFileFaults.AsAnOrdinaryUser";
-        const std::string strName = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        m_folder = strFolder ? fs::path(strFolder) / strName : TestFolder(strName);
+        m_folder = strFolder ? fs::path(strFolder) /
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name()
+                             : TestFolder("user");
         fs::create_directories(m_folder);
         WriteBytes(m_folder / "sys-log.txt", kHistory);
     }
@@ -327,7 +273,7 @@ TEST_F(AsUser, AReadOnlyFolderWithWritableFilesSavesTheLogAndTheSettings) {
 }
 
 TEST_F(AsUser, AFullDiskKeepsTheHistoryAndLeavesNoFileBehind) {
-    const bool blnFtp = std::getenv("ATA_USER_FTP") != nullptr;
+    const bool blnFtp = std::getenv("ATA_NOBODY_FOLDER") != nullptr; // then the FTP server runs
     if (blnFtp)
         WriteBytes(m_folder / "settings.ini",
                    "[Options]\r\nIP=127.0.0.4\r\nUsername=admin\r\nPassword=secret\r\n");
@@ -358,8 +304,7 @@ TEST_F(AsUser, AFullDiskKeepsTheHistoryAndLeavesNoFileBehind) {
         vecTexts[2].clear();
     EXPECT_EQ(vecTexts, vecExpected);
     EXPECT_EQ(ReadBytes(m_folder / "sys-log.txt"), kHistory);
-    for (const auto& entry : fs::directory_iterator(m_folder))
-        EXPECT_EQ(entry.path().filename().string().rfind("Config", 0), std::string::npos);
+    EXPECT_TRUE(Backups(m_folder).empty());
 }
 
 // Runs the AsUser cases in a child process as "nobody", in a folder that user owns, with the
@@ -368,31 +313,10 @@ TEST(RealWindowFileFaults, AsAnOrdinaryUser) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "not root: the AsUser cases run directly";
     const fs::path folder = TestFolder("as-user");
-    WriteBytes(folder / "ftp/RFA/CONFIG.REG", std::string(64 * 1024, 'c'));
-    script::test::ServerProcess ftp({script::test::FixturePath("pyftpd_rfa.py"),
-                                     (folder / "ftp").string(), "admin", "secret", "/RFA/",
-                                     kAtaAddress, "21"});
-    ASSERT_EQ(ftp.Port(), 21);
-    const fs::path home = folder / "home";
-    fs::create_directories(home);
-    ASSERT_EQ(::chown(home.c_str(), 65534, 65534), 0);
-
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::setenv("ATA_USER_FOLDER", home.c_str(), 1);
-        ::setenv("ATA_USER_FTP", "1", 1);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(3);
-        char strSelf[] = "/proc/self/exe";
-        char strFilter[] = "--gtest_filter=AsUser.*";
-        char* argv[] = {strSelf, strFilter, nullptr};
-        ::execv(strSelf, argv);
-        ::_exit(4);
-    }
-    int intStatus = 0;
-    ASSERT_EQ(::waitpid(pid, &intStatus, 0), pid);
-    EXPECT_TRUE(WIFEXITED(intStatus) && WEXITSTATUS(intStatus) == 0)
-        << "the AsUser cases failed as nobody (status " << intStatus << ")";
+    const auto ftp = StartFtp(folder, kAtaAddress, std::string(64 * 1024, 'c'));
+    ASSERT_EQ(ftp->Port(), 21);
+    fs::create_directories(folder / "home");
+    EXPECT_TRUE(PassAsNobody(folder / "home", "AsUser.*")) << "the AsUser cases failed as nobody";
     fs::remove_all(folder);
 }
 

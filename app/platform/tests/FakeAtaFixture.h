@@ -1,0 +1,140 @@
+#pragma once
+
+// The fake ATA of the end-to-end tests (window and command line): its pages, the device logs it
+// serves and the lines the tool writes from them, worked out by hand from the rules of sorting
+// and saving.
+#include "script/tests/ServerProcess.h"
+#include "workflow/tests/FakeAtaHttpServer.h"
+#include "workflow/tests/FileBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace ata::test {
+
+const std::string kRegisteredPage = "<html><!--SIP Registration Information!--><table><tr><td> "
+                                    "Registered </td></tr></table></html>";
+
+// Device lines (month first, fractions of a second) and the same lines as the tool writes them.
+// Among them Latin-1 letters, no-break spaces, a NUL byte (the fetch turns it into a line feed)
+// and a bare carriage return.
+const std::string kDevRegA = "12/01/2026 08:00:00.100 SIP Registration succeeded for 100@pbx\r\n";
+const std::string kDevCaller = "12/01/2026 08:03:00.200 Caller \xC9mile \xE0 l'appareil\r\n";
+const std::string kDevPrice = "12/01/2026 08:04:00.300 Price\xA0"
+                              "10\xA0\x85\xFF\r\n";
+const std::string kDevNul = std::string("12/01/2026 08:05:00.400 Line\0two\r\n", 34);
+const std::string kDevBareCr = "12/01/2026 08:06:00.500 Bare\rCR\r\n";
+const std::string kDevRegB = "12/01/2026 08:07:00.600 SIP Registration succeeded for 100@pbx\r\n";
+const std::string kDevPower = "12/01/2026 09:00:00.000 Power on\r\n";
+const std::string kDevReg0901 =
+    "12/01/2026 09:01:00.000 SIP Registration succeeded for 100@pbx\r\n";
+const std::string kDevReg0902 =
+    "12/01/2026 09:02:00.000 SIP Registration succeeded for 100@pbx\r\n";
+const std::string kDevReg0903 =
+    "12/01/2026 09:03:00.000 SIP Registration succeeded for 100@pbx\r\n";
+
+const std::string kRegA = "01/12/2026 08:00:00 SIP Registration succeeded for 100@pbx";
+const std::string kCaller = "01/12/2026 08:03:00 Caller \xC9mile \xE0 l'appareil";
+const std::string kPrice = "01/12/2026 08:04:00 Price\xA0"
+                           "10\xA0\x85\xFF";
+const std::string kLf = "01/12/2026 08:05:00 Line\ntwo";
+const std::string kBareCr = "01/12/2026 08:06:00 Bare\rCR";
+const std::string kRegB = "01/12/2026 08:07:00 SIP Registration succeeded for 100@pbx";
+const std::string kPower = "01/12/2026 09:00:00 Power on";
+const std::string kReg0901 = "01/12/2026 09:01:00 SIP Registration succeeded for 100@pbx";
+const std::string kReg0903 = "01/12/2026 09:03:00 SIP Registration succeeded for 100@pbx";
+
+// The lines joined by CR LF, with no line end after the last.
+inline std::string Lines(std::initializer_list<std::string> lines) {
+    std::string s;
+    for (const auto& line : lines)
+        s += (s.empty() ? "" : "\r\n") + line;
+    return s;
+}
+
+// The history the same three saves make. The first fetch, kDevRegA to kDevRegB, sorted newest
+// first; then kDevNul to kDevReg0901, where only the two lines above the newest saved one are
+// new; then kDevReg0901 to kDevReg0903 saved with summarising: 09:02 and 09:01 lie within 5
+// minutes of the line before them, 09:01 comes back as the end of its run, the final empty
+// line goes.
+const std::string kSorted1 = Lines({kRegB, kBareCr, kLf, kPrice, kCaller, kRegA});
+const std::string kSaved1 = kSorted1 + "\r\n";
+const std::string kSaved2 = kReg0901 + "\r\n" + kPower + "\r\n" + kSaved1;
+const std::string kSaved3 =
+    Lines({kReg0903, kReg0901, kPower, kRegB, kBareCr, kLf, kPrice, kCaller, kRegA});
+
+// A new, empty folder of the test's own in the temporary folder.
+inline std::filesystem::path TestFolder(const std::string& strName) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("ata-" + strName + "-" + std::to_string(::getpid()) + "-" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// The pyftpdlib server of the fake ATA on port 21 of strAddress: user admin, password secret,
+// strConfig as /RFA/CONFIG.REG below root/ftp. Its Port() is 21 unless the port was taken.
+inline std::unique_ptr<script::test::ServerProcess> StartFtp(const std::filesystem::path& root,
+                                                             const std::string& strAddress,
+                                                             const std::string& strConfig) {
+    WriteBytes(root / "ftp/RFA/CONFIG.REG", strConfig);
+    return std::make_unique<script::test::ServerProcess>(std::vector<std::string>{
+        script::test::FixturePath("pyftpd_rfa.py"), (root / "ftp").string(), "admin", "secret",
+        "/RFA/", strAddress, "21"});
+}
+
+// The configuration backups (files named Config...) in a folder.
+inline std::vector<std::filesystem::path> Backups(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> vec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().rfind("Config", 0) == 0)
+            vec.push_back(entry.path());
+    return vec;
+}
+
+// A program folder app/ in a test folder and, on request, the fake ATA on ports 80 and 21 of its
+// own loopback address (root only) with settings that point the tool at it.
+class FakeAtaTest : public ::testing::Test {
+protected:
+    FakeAtaTest(std::string strAddress, const std::string& strKind)
+        : m_strAddress(std::move(strAddress)), m_folder(TestFolder(strKind)) {}
+    void TearDown() override {
+        m_ftp.reset();
+        m_http.reset();
+        std::filesystem::remove_all(m_folder);
+    }
+    void StartAta() {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "needs root to serve the fake ATA on ports 80 and 21 of "
+                         << m_strAddress;
+        m_http = std::make_unique<FakeAtaHttpServer>(m_strAddress, 80);
+        m_http->SetPage("/doc/m_set.htm", kRegisteredPage);
+        for (int i = 0; i < 20000; ++i)
+            m_strConfig += static_cast<char>((i * 131 + i / 256) & 0xFF);
+        m_ftp = StartFtp(m_folder, m_strAddress, m_strConfig);
+        ASSERT_EQ(m_ftp->Port(), 21) << "port 21 of " << m_strAddress << " is taken";
+        WriteBytes(App() / "settings.ini", Settings());
+    }
+    std::string Settings() const {
+        return "[Options]\r\nIP=" + m_strAddress + "\r\nUsername=admin\r\nPassword=secret\r\n";
+    }
+    void ServeLog(const std::string& strLog) { m_http->SetPage("/cgi/syslog.txt", strLog); }
+    std::filesystem::path App() const { return m_folder / "app"; }
+    std::string History() const { return ReadBytes(App() / "sys-log.txt"); }
+
+    std::string m_strAddress;
+    std::filesystem::path m_folder;
+    std::string m_strConfig;
+    std::unique_ptr<FakeAtaHttpServer> m_http;
+    std::unique_ptr<script::test::ServerProcess> m_ftp;
+};
+
+} // namespace ata::test

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <list>
 #include <map>
@@ -85,6 +86,11 @@ public:
         std::lock_guard<std::mutex> lock(m_mtx);
         return m_vecRequests;
     }
+    // Blocks until n requests have arrived or the time is up; true when they have.
+    bool WaitForRequests(size_t n, std::chrono::milliseconds timeout) {
+        std::unique_lock<std::mutex> lock(m_mtx);
+        return m_cvRequest.wait_for(lock, timeout, [&] { return m_vecRequests.size() >= n; });
+    }
 
 private:
     // Waits for the descriptor or the stop signal; false when stopping or timed out.
@@ -128,6 +134,7 @@ private:
             if (auto it = m_mapRoutes.find(strPath); it != m_mapRoutes.end())
                 route = it->second;
         }
+        m_cvRequest.notify_all();
         if (!route.blnHang) {
             if (route.intDelayMs > 0) {
                 pollfd stop{m_fdStop[0], POLLIN, 0};
@@ -166,6 +173,7 @@ private:
     int m_intPort = 0;
     std::atomic<bool> m_blnStop{false};
     std::mutex m_mtx;
+    std::condition_variable m_cvRequest;
     std::map<std::string, Route> m_mapRoutes;
     std::vector<std::string> m_vecRequests;
     std::thread m_thread;

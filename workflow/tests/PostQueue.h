@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -11,8 +13,16 @@ namespace ata::test {
 class PostQueue {
 public:
     void Post(std::function<void()> fn) {
-        std::lock_guard<std::mutex> lock(m_mtx);
-        m_queue.push_back(std::move(fn));
+        {
+            std::lock_guard<std::mutex> lock(m_mtx);
+            m_queue.push_back(std::move(fn));
+        }
+        m_cvPosted.notify_all();
+    }
+    // Blocks until something is waiting to run or the deadline passes; true when something is.
+    bool WaitForPost(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock<std::mutex> lock(m_mtx);
+        return m_cvPosted.wait_until(lock, deadline, [this] { return !m_queue.empty(); });
     }
     // Runs everything posted so far (and whatever those callbacks post).
     void Drain() {
@@ -35,6 +45,7 @@ public:
 
 private:
     std::mutex m_mtx;
+    std::condition_variable m_cvPosted;
     std::deque<std::function<void()>> m_queue;
 };
 

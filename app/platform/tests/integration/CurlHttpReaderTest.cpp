@@ -25,10 +25,8 @@ struct CurlHttpReaderTest : ::testing::Test {
         std::optional<HttpReadResult> result;
         reader.BeginRead(strUrl, [&](HttpReadResult r) { result = std::move(r); });
         const auto deadline = Clock::now() + std::chrono::seconds(60);
-        while (!result && Clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        while (!result && queue.WaitForPost(deadline))
             queue.Drain();
-        }
         return result;
     }
     CurlHttpReader::Poster Poster() {
@@ -53,8 +51,7 @@ TEST_F(CurlHttpReaderTest, BodyArrivesByteForByteAndCompletesOnlyFromThePostedQu
         result = std::move(r);
     });
     const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (queue.Size() == 0 && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    queue.WaitForPost(deadline);
     ASSERT_EQ(queue.Size(), 1u);
     EXPECT_FALSE(result); // finished and posted, not yet run
     EXPECT_NE(idPoster, std::this_thread::get_id());
@@ -107,7 +104,7 @@ TEST_F(CurlHttpReaderTest, DestroyingWithTransferInFlightJoinsAndPostsNothing) {
     {
         CurlHttpReader reader(Poster());
         reader.BeginRead(server.Url("/hang"), [&](HttpReadResult) { blnCalled = true; });
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_TRUE(server.WaitForRequests(1, std::chrono::seconds(30)));
     }
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
     queue.Drain();

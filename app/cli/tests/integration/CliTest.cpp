@@ -216,7 +216,7 @@ TEST_F(CliTest, WrongUseAndRefusedRunsChangeNothing) {
          "atatool-cli: the password is read from settings.ini only, never from the command "
          "line\n" +
              strTryHelp},
-        {{"--ip=192.168.0", "--status"},
+        {{"--ip=127.0.0", "--status"},
          2,
          "The IP address is not valid. Please enter a valid IP address in the form x.x.x.x\n",
          ""},

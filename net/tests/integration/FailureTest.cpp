@@ -29,6 +29,14 @@ extern "C" int connect(int fd, const sockaddr* pAddress, socklen_t lngLen) {
 namespace ata::test {
 namespace {
 
+// The sanitizer runtime checks memory through a pipe of its own; with no descriptor left
+// that check fails and it reports a false type error, so these cases run in the plain build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // Lowers the descriptor limit so that the next descriptor cannot be made; puts it back.
 class DescriptorLimit {
 public:
@@ -107,6 +115,8 @@ TEST_F(CNetSocketFailure, ConnectFailuresAfterALookupOrAtOnceAreReported) {
 }
 
 TEST_F(CNetSocketFailure, NoDescriptorLeftFailsTheConnectAndCloseEndsTheError) {
+    if (kSanitized)
+        GTEST_SKIP() << "the sanitizer runtime needs descriptors of its own";
     PlainPeer peer;
     const int lngPort = peer.lngPort;
     CNetSocket client;
@@ -126,6 +136,8 @@ TEST_F(CNetSocketFailure, NoDescriptorLeftFailsTheConnectAndCloseEndsTheError) {
 }
 
 TEST_F(CNetSocketFailure, AcceptWithoutDescriptorsDropsTheConnectionAndGoesOnListening) {
+    if (kSanitized)
+        GTEST_SKIP() << "the sanitizer runtime needs descriptors of its own";
     CNetSocket listener;
     SocketLog log;
     log.Attach(listener);
@@ -134,7 +146,6 @@ TEST_F(CNetSocketFailure, AcceptWithoutDescriptorsDropsTheConnectionAndGoesOnLis
     listener.Listen();
     const int fd = PlainConnect(listener.LocalPort());
     {
-        // The reactor directly: the sanitizer's type checks of the fixture need descriptors.
         DescriptorLimit limit;
         for (int i = 0; i < 100 && log.vecEvents.empty(); ++i)
             reactor.RunOnce(50);

@@ -1,6 +1,5 @@
 #include "app/cli/CliApp.h"
 
-#include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
 #include "workflow/ConfigBackup.h"
 #include "workflow/ScriptHostTimer.h"
@@ -11,14 +10,6 @@
 #include <system_error>
 
 namespace ata::cli {
-
-CliApp::PlatformInstall::PlatformInstall(LinuxSocketService& service) {
-    modNetSocket::InstallPlatform(&service);
-}
-
-CliApp::PlatformInstall::~PlatformInstall() {
-    modNetSocket::InstallPlatform(nullptr);
-}
 
 namespace {
 
@@ -39,9 +30,9 @@ const char* LampText(int32_t lngColour) {
 
 CliApp::CliApp(std::string strProgramFolder, std::FILE* pOut, std::FILE* pErr)
     : m_window([this](int32_t lngMilliseconds) { RunEvents(lngMilliseconds); }, pOut, pErr),
-      m_engine(script::MakeNetZelTelnet(EngineHost(m_reactor, m_timers))),
-      m_logic(std::make_unique<frmMain>(m_window, m_icmp, m_downloader, *m_engine,
-                                        std::move(strProgramFolder), &m_timers)) {
+      m_engine(script::MakeNetZelTelnet(EngineHost(m_platform.reactor, m_platform.timers))),
+      m_logic(std::make_unique<frmMain>(m_window, m_platform.icmp, m_platform.downloader, *m_engine,
+                                        std::move(strProgramFolder), &m_platform.timers)) {
     m_logic->Form_Load();
 }
 
@@ -50,7 +41,7 @@ CliApp::~CliApp() {
     // service is uninstalled.
     m_logic.reset();
     m_engine.reset();
-    m_reactor.RunUntilIdle();
+    m_platform.reactor.RunUntilIdle();
 }
 
 std::string CliApp::RunLockFile(const std::string& strProgramFolder) {
@@ -59,14 +50,14 @@ std::string CliApp::RunLockFile(const std::string& strProgramFolder) {
 
 void CliApp::RunEvents(int32_t lngMilliseconds) {
     if (lngMilliseconds <= 0) {
-        m_reactor.RunOnce(0);
+        m_platform.reactor.RunOnce(0);
         return;
     }
     using Clock = std::chrono::steady_clock;
     const auto due = Clock::now() + std::chrono::milliseconds(lngMilliseconds);
     for (auto now = Clock::now(); now < due; now = Clock::now()) {
         const auto lngLeft = std::chrono::ceil<std::chrono::milliseconds>(due - now).count();
-        m_reactor.RunOnce(static_cast<int>(lngLeft));
+        m_platform.reactor.RunOnce(static_cast<int>(lngLeft));
     }
 }
 
@@ -129,7 +120,7 @@ int CliApp::RunCommand(EnmCliCommand enmCommand) {
         // The backup ends through the engine's events or its time limit, both of which arrive
         // through the event loop.
         while (objBackup.IsBusy())
-            m_reactor.RunOnce(-1);
+            m_platform.reactor.RunOnce(-1);
         blnSucceeded = !objBackup.SavedFileName().empty();
         if (blnSucceeded)
             m_window.WriteErrLine("Saved as " + objBackup.SavedFileName());

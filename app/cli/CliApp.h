@@ -2,13 +2,8 @@
 
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleWindow.h"
-#include "app/platform/CurlHttpReader.h"
-#include "app/platform/LinuxIcmp.h"
-#include "app/platform/LinuxSocketService.h"
-#include "app/platform/Reactor.h"
-#include "app/platform/ReactorTimerService.h"
+#include "app/platform/PlatformServices.h"
 #include "script/ZelTelnet.h"
-#include "workflow/FileDownloader.h"
 #include "workflow/frmMain.h"
 
 #include <cstdio>
@@ -35,22 +30,11 @@ public:
     static std::string RunLockFile(const std::string& strProgramFolder);
 
 private:
-    struct PlatformInstall {
-        explicit PlatformInstall(LinuxSocketService& service);
-        ~PlatformInstall();
-    };
-
     // Runs the event loop for lngMilliseconds (one pass without waiting for 0).
     void RunEvents(int32_t lngMilliseconds);
     int RunCommand(EnmCliCommand enmCommand);
 
-    Reactor m_reactor;
-    ReactorTimerService m_timers{m_reactor};
-    LinuxSocketService m_socketService{m_reactor};
-    PlatformInstall m_install{m_socketService};
-    CurlHttpReader m_http{[this](std::function<void()> task) { m_reactor.Post(std::move(task)); }};
-    FileDownloader m_downloader{m_http};
-    LinuxIcmp m_icmp;
+    PlatformServices m_platform;
     ConsoleWindow m_window;
     std::unique_ptr<script::ZelTelnet> m_engine;
     std::unique_ptr<frmMain> m_logic;

@@ -1,6 +1,5 @@
 #include "app/qt/AppRoot.h"
 
-#include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
 #include "workflow/ScriptHostTimer.h"
 #include "workflow/modMiscFolder.h"
@@ -12,14 +11,6 @@
 #include <QStyleHints>
 
 namespace ata {
-
-AppRoot::PlatformInstall::PlatformInstall(LinuxSocketService& service) {
-    modNetSocket::InstallPlatform(&service);
-}
-
-AppRoot::PlatformInstall::~PlatformInstall() {
-    modNetSocket::InstallPlatform(nullptr);
-}
 
 namespace {
 
@@ -44,9 +35,9 @@ QIcon AppIcon() {
 } // namespace
 
 AppRoot::AppRoot(std::string strProgramFolder)
-    : m_engine(script::MakeNetZelTelnet(EngineHost(m_timers))),
-      m_logic(std::make_unique<frmMain>(m_window, m_icmp, m_downloader, *m_engine,
-                                        std::move(strProgramFolder), &m_timers)) {
+    : m_engine(script::MakeNetZelTelnet(EngineHost(m_platform.timers))),
+      m_logic(std::make_unique<frmMain>(m_window, m_platform.icmp, m_platform.downloader, *m_engine,
+                                        std::move(strProgramFolder), &m_platform.timers)) {
     m_window.Attach(*m_logic);
     // The window, its message boxes and the desktop's task list show the installed icon.
     QApplication::setWindowIcon(AppIcon());

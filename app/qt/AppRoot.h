@@ -1,14 +1,9 @@
 #pragma once
 
-#include "app/platform/CurlHttpReader.h"
-#include "app/platform/LinuxIcmp.h"
-#include "app/platform/LinuxSocketService.h"
-#include "app/platform/Reactor.h"
-#include "app/platform/ReactorTimerService.h"
+#include "app/platform/PlatformServices.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/ReactorNotifier.h"
 #include "script/ZelTelnet.h"
-#include "workflow/FileDownloader.h"
 #include "workflow/frmMain.h"
 
 #include <memory>
@@ -32,19 +27,8 @@ public:
     void Show();
 
 private:
-    struct PlatformInstall {
-        explicit PlatformInstall(LinuxSocketService& service);
-        ~PlatformInstall();
-    };
-
-    Reactor m_reactor;
-    ReactorTimerService m_timers{m_reactor};
-    LinuxSocketService m_socketService{m_reactor};
-    PlatformInstall m_install{m_socketService};
-    ReactorNotifier m_notifier{m_reactor};
-    CurlHttpReader m_http{[this](std::function<void()> task) { m_reactor.Post(std::move(task)); }};
-    FileDownloader m_downloader{m_http};
-    LinuxIcmp m_icmp;
+    PlatformServices m_platform;
+    ReactorNotifier m_notifier{m_platform.reactor};
     MainWindow m_window;
     std::unique_ptr<script::ZelTelnet> m_engine;
     std::unique_ptr<frmMain> m_logic;

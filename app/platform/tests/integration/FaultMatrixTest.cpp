@@ -2,16 +2,10 @@
 // end with a clear outcome, every control enabled again and no file lost or left half-written.
 // The fake ATA listens on ports 80 and 21 of a loopback address of its own. The disk's faults
 // run through the real window (app/qt/tests/gui/RealWindowTest.cpp).
-#include "app/platform/CurlHttpReader.h"
-#include "app/platform/LinuxIcmp.h"
-#include "app/platform/LinuxSocketService.h"
-#include "app/platform/Reactor.h"
-#include "app/platform/ReactorTimerService.h"
+#include "app/platform/PlatformServices.h"
 #include "app/platform/tests/FakeAtaFixture.h"
-#include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
 #include "workflow/ConfigBackup.h"
-#include "workflow/FileDownloader.h"
 #include "workflow/ScriptHostTimer.h"
 #include "workflow/frmMain.h"
 #include "workflow/tests/RecordingWindow.h"
@@ -34,33 +28,27 @@ constexpr const char* kAtaAddress = "127.0.0.3";
 // through the script engine on the socket layer, all on one reactor, behind a recording
 // window. Form_Load has run when the constructor returns.
 struct WholeTool {
-    Reactor reactor;
-    ReactorTimerService timers{reactor};
-    LinuxSocketService service{reactor};
-    CurlHttpReader reader;
-    FileDownloader downloader{reader};
-    LinuxIcmp icmp;
+    PlatformServices platform;
     RecordingWindow window;
     std::unique_ptr<script::ZelTelnet> engine;
     std::unique_ptr<frmMain> frm;
 
     explicit WholeTool(const std::string& strAppFolder,
                        CurlHttpReader::Options options = CurlHttpReader::Options{})
-        : reader([this](std::function<void()> task) { reactor.Post(std::move(task)); }, options) {
-        modNetSocket::InstallPlatform(&service);
+        : platform(options) {
         script::ScriptHost host;
-        host.DoEvents = [this] { reactor.RunOnce(0); };
-        UseTimersForScript(host, timers);
+        host.DoEvents = [this] { platform.reactor.RunOnce(0); };
+        UseTimersForScript(host, platform.timers);
         engine = script::MakeNetZelTelnet(host);
-        window.OnYield = [this] { reactor.RunOnce(5); };
-        frm = std::make_unique<frmMain>(window, icmp, downloader, *engine, strAppFolder, &timers);
+        window.OnYield = [this] { platform.reactor.RunOnce(5); };
+        frm = std::make_unique<frmMain>(window, platform.icmp, platform.downloader, *engine,
+                                        strAppFolder, &platform.timers);
         frm->Form_Load();
     }
     ~WholeTool() {
         frm.reset();
         engine.reset();
-        reactor.RunUntilIdle();
-        modNetSocket::InstallPlatform(nullptr);
+        platform.reactor.RunUntilIdle();
     }
     // Presses Backup Config and runs the event loop until the backup has ended; false when it
     // is still busy after a minute.
@@ -68,7 +56,7 @@ struct WholeTool {
         frm->cmdBackup_Click();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (frm->Backup().IsBusy() && std::chrono::steady_clock::now() < deadline)
-            reactor.RunOnce(100);
+            platform.reactor.RunOnce(100);
         return !frm->Backup().IsBusy();
     }
 };
@@ -188,7 +176,7 @@ TEST_F(FaultMatrixTest, EveryFtpFailureEndsTheBackupWithOneWarningAndNoFile) {
         ASSERT_TRUE(tool.RunBackup());
         EXPECT_EQ(tool.window.OpsStartingWith("Warning(").size(), 1u);
         EXPECT_TRUE(tool.window.OpsStartingWith("Information(").empty());
-        EXPECT_EQ(tool.timers.ArmedCount(), 0u);
+        EXPECT_EQ(tool.platform.timers.ArmedCount(), 0u);
         EXPECT_TRUE(tool.window.AllGatedEnabled());
         EXPECT_EQ(OtherFiles({}), std::vector<std::string>{});
         m_ftp.reset();
@@ -202,13 +190,13 @@ TEST_F(FaultMatrixTest, ClosingTheWindowDuringABackupEndsItWithoutAWord) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (tool.engine->ConsoleLog.find(">PWD") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)
-        tool.reactor.RunOnce(100);
+        tool.platform.reactor.RunOnce(100);
     ASSERT_TRUE(tool.frm->Backup().IsBusy());
     tool.frm->Form_QueryUnload();
     EXPECT_FALSE(tool.frm->Backup().IsBusy());
-    EXPECT_EQ(tool.timers.ArmedCount(), 0u);
+    EXPECT_EQ(tool.platform.timers.ArmedCount(), 0u);
     EXPECT_FALSE(tool.engine->IsRunning());
-    tool.reactor.RunOnce(100);
+    tool.platform.reactor.RunOnce(100);
     EXPECT_TRUE(tool.window.OpsStartingWith("Warning(").empty());
     EXPECT_EQ(OtherFiles({"settings.ini"}), std::vector<std::string>{});
 }

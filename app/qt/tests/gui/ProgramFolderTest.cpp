@@ -11,12 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::RealWindow;
+using test::ScratchFolder;
 using test::WriteBytes;
-
-fs::path NewFolder(const fs::path& parent) {
-    std::string strTemplate = (parent / "ata-folder-XXXXXX").string();
-    return ::mkdtemp(strTemplate.data()) ? fs::path(strTemplate) : fs::path();
-}
 
 QImage Premultiplied(const QImage& image) {
     // The pixmap an icon gives is premultiplied; compare in that form.
@@ -24,10 +20,9 @@ QImage Premultiplied(const QImage& image) {
 }
 
 TEST(ProgramFolder, TheWindowShowsTheDesktopIconAndAWritableFolderIsNotReported) {
-    const fs::path folder = NewFolder(fs::temp_directory_path());
-    ASSERT_FALSE(folder.empty());
+    const ScratchFolder folder;
     {
-        RealWindow w(folder);
+        RealWindow w(folder.path);
         for (int intSize : {16, 48, 256}) {
             const QImage installed(QString::fromStdString(std::string(ATA_SOURCE_DIR) +
                                                           "/packaging/icons/atatool-" +
@@ -40,26 +35,13 @@ TEST(ProgramFolder, TheWindowShowsTheDesktopIconAndAWritableFolderIsNotReported)
         EXPECT_TRUE(w.Messages().empty());
         w.Window().close();
     }
-    fs::remove_all(folder);
 }
 
 // A program folder of mode 0555 with the files given; in nobody's folder (ATA_NOBODY_FOLDER)
 // when root runs the cases through ProgramFolder.ReadOnlyAsAnOrdinaryUser.
-class ReadOnlyProgramFolder : public ::testing::Test {
+class ReadOnlyProgramFolder : public test::AsOrdinaryUserCase {
 protected:
-    void SetUp() override {
-        const char* strParent = std::getenv("ATA_NOBODY_FOLDER");
-        if (!strParent && ::geteuid() == 0)
-            GTEST_SKIP() << "runs as nobody from ProgramFolder.ReadOnlyAsAnOrdinaryUser";
-        m_folder = NewFolder(strParent ? fs::path(strParent) : fs::temp_directory_path());
-        ASSERT_FALSE(m_folder.empty());
-    }
-    void TearDown() override {
-        if (!m_folder.empty()) {
-            fs::permissions(m_folder, fs::perms::owner_all);
-            fs::remove_all(m_folder);
-        }
-    }
+    ReadOnlyProgramFolder() : AsOrdinaryUserCase("ProgramFolder.ReadOnlyAsAnOrdinaryUser") {}
     // Writes a file of the folder with the mode given.
     void Put(const std::string& strName, const std::string& strText, mode_t lngMode) {
         WriteBytes(m_folder / strName, strText);
@@ -76,7 +58,6 @@ protected:
     std::string SettingsNotSaved() const {
         return "Could not save the settings to " + (m_folder / "settings.ini").string();
     }
-    fs::path m_folder;
     std::string m_strIp;
 };
 
@@ -103,11 +84,9 @@ TEST_F(ReadOnlyProgramFolder, WithAWritableHistoryIsNotReported) {
 TEST(ProgramFolder, ReadOnlyAsAnOrdinaryUser) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "not root: the ReadOnlyProgramFolder cases run directly";
-    const fs::path parent = NewFolder(fs::temp_directory_path());
-    ASSERT_FALSE(parent.empty());
-    EXPECT_TRUE(test::PassAsNobody(parent, "ReadOnlyProgramFolder.*"))
+    const ScratchFolder parent;
+    EXPECT_TRUE(test::PassAsNobody(parent.path, "ReadOnlyProgramFolder.*"))
         << "the ReadOnlyProgramFolder cases failed as nobody";
-    fs::remove_all(parent);
 }
 
 } // namespace

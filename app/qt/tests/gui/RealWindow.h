@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <grp.h>
 #include <string>
@@ -183,5 +184,36 @@ inline bool PassAsNobody(const std::filesystem::path& folder, const std::string&
     return ::waitpid(pid, &intStatus, 0) == pid && WIFEXITED(intStatus) &&
            WEXITSTATUS(intStatus) == 0;
 }
+
+// A case that must run as a user without special rights, in a new folder of its own. As root it
+// is skipped here and run again as nobody by PassAsNobody from the test strRunner names, below
+// the folder that test hands over; otherwise it runs directly below the temporary folder. The
+// folder goes afterwards, whatever modes the case left on it.
+class AsOrdinaryUserCase : public ::testing::Test {
+protected:
+    explicit AsOrdinaryUserCase(const char* strRunner) : m_strRunner(strRunner) {}
+    void SetUp() override {
+        const char* strParent = std::getenv("ATA_NOBODY_FOLDER");
+        if (!strParent && ::geteuid() == 0)
+            GTEST_SKIP() << "runs as nobody from " << m_strRunner;
+        std::string strTemplate = ((strParent ? std::filesystem::path(strParent)
+                                              : std::filesystem::temp_directory_path()) /
+                                   "ata-case-XXXXXX")
+                                      .string();
+        ASSERT_NE(::mkdtemp(strTemplate.data()), nullptr);
+        m_folder = strTemplate;
+    }
+    void TearDown() override {
+        if (!m_folder.empty()) {
+            std::error_code ec;
+            std::filesystem::permissions(m_folder, std::filesystem::perms::owner_all, ec);
+            std::filesystem::remove_all(m_folder, ec);
+        }
+    }
+    std::filesystem::path m_folder;
+
+private:
+    const char* m_strRunner;
+};
 
 } // namespace ata::test

@@ -203,25 +203,14 @@ TEST_F(RealWindowTest, LeavingTheIpFieldTrimsItAndAnInvalidAddressKeepsTheFocus)
 
 // File faults as a user without special rights. They run in a child process as "nobody" when
 // the tests run as root (see RealWindowFileFaults below), directly otherwise.
-class AsUser : public ::testing::Test {
+class AsUser : public AsOrdinaryUserCase {
 protected:
+    AsUser() : AsOrdinaryUserCase("RealWindowFileFaults.AsAnOrdinaryUser") {}
     void SetUp() override {
-        const char* strFolder = std::getenv("ATA_NOBODY_FOLDER");
-        if (!strFolder && ::geteuid() == 0)
-            GTEST_SKIP() << "runs as nobody from RealWindowFileFaults.AsAnOrdinaryUser";
-        m_folder = strFolder ? fs::path(strFolder) /
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name()
-                             : TestFolder("user");
-        fs::create_directories(m_folder);
-        WriteBytes(m_folder / "sys-log.txt", kHistory);
+        AsOrdinaryUserCase::SetUp();
+        if (!IsSkipped() && !HasFatalFailure())
+            WriteBytes(m_folder / "sys-log.txt", kHistory);
     }
-    void TearDown() override {
-        if (!m_folder.empty()) {
-            fs::permissions(m_folder, fs::perms::owner_all);
-            fs::remove_all(m_folder);
-        }
-    }
-    fs::path m_folder;
 };
 
 TEST_F(AsUser, AReadOnlyHistoryIsLeftAsItWas) {

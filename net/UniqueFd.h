@@ -21,6 +21,8 @@ public:
 
     int Get() const noexcept { return m_fd; }
     explicit operator bool() const noexcept { return m_fd >= 0; }
+    // Closes now; false when the close reported an error (for a written file, a lost write).
+    bool Close() noexcept { return ::close(std::exchange(m_fd, -1)) == 0; }
     void Reset(int fd = -1) noexcept {
         if (m_fd >= 0) {
             ::close(m_fd);

@@ -23,43 +23,22 @@ int OpenLockTarget(const std::string& strLockFile, const std::string& strFallbac
 
 } // namespace
 
-CFileLock::~CFileLock() {
-    if (m_fd >= 0)
-        ::close(m_fd); // closing the only descriptor gives the lock back
-}
-
-CFileLock::CFileLock(CFileLock&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
-      m_enmState(std::exchange(other.m_enmState, EnmLockState::Unavailable)) {}
-
-CFileLock& CFileLock::operator=(CFileLock&& other) noexcept {
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-        m_enmState = std::exchange(other.m_enmState, EnmLockState::Unavailable);
-    }
-    return *this;
-}
-
 CFileLock CFileLock::Take(const std::string& strLockFile, const std::string& strFallback,
                           bool blnWait) {
     CFileLock objLock;
-    const int fd = OpenLockTarget(strLockFile, strFallback);
-    if (fd < 0)
+    UniqueFd fd(OpenLockTarget(strLockFile, strFallback));
+    if (!fd)
         return objLock;
     int intResult = 0;
     do {
-        intResult = ::flock(fd, LOCK_EX | (blnWait ? 0 : LOCK_NB));
+        intResult = ::flock(fd.Get(), LOCK_EX | (blnWait ? 0 : LOCK_NB));
     } while (intResult != 0 && errno == EINTR);
     if (intResult != 0) {
-        const bool blnBusy = errno == EWOULDBLOCK;
-        ::close(fd);
-        objLock.m_enmState = blnBusy ? EnmLockState::Busy : EnmLockState::Unavailable;
+        if (errno == EWOULDBLOCK)
+            objLock.m_enmNotHeld = EnmLockState::Busy;
         return objLock;
     }
-    objLock.m_fd = fd;
-    objLock.m_enmState = EnmLockState::Held;
+    objLock.m_fd = std::move(fd);
     return objLock;
 }
 

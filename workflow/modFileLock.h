@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/UniqueFd.h"
+
 #include <string>
 
 namespace ata::modFileLock {
@@ -19,26 +21,22 @@ enum class EnmLockState {
 class CFileLock {
 public:
     CFileLock() = default;
-    ~CFileLock();
-    CFileLock(CFileLock&& other) noexcept;
-    CFileLock& operator=(CFileLock&& other) noexcept;
-    CFileLock(const CFileLock&) = delete;
-    CFileLock& operator=(const CFileLock&) = delete;
 
     // Waits in the kernel until the lock is free.
     static CFileLock Acquire(const std::string& strLockFile, const std::string& strFallback);
     // Takes the lock only when it is free at once.
     static CFileLock TryAcquire(const std::string& strLockFile, const std::string& strFallback);
 
-    EnmLockState State() const { return m_enmState; }
-    bool IsHeld() const { return m_enmState == EnmLockState::Held; }
+    EnmLockState State() const { return m_fd ? EnmLockState::Held : m_enmNotHeld; }
+    bool IsHeld() const { return static_cast<bool>(m_fd); }
 
 private:
     static CFileLock Take(const std::string& strLockFile, const std::string& strFallback,
                           bool blnWait);
 
-    int m_fd = -1;
-    EnmLockState m_enmState = EnmLockState::Unavailable;
+    // The locked descriptor; closing the only one gives the lock back.
+    UniqueFd m_fd;
+    EnmLockState m_enmNotHeld = EnmLockState::Unavailable; // why nothing is held
 };
 
 // The lock file that every reader-merger-writer of the log history takes: the history file's

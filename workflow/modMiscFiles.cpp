@@ -1,6 +1,7 @@
 #include "workflow/modMiscFiles.h"
 
 #include "net/RaisedError.h"
+#include "net/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,29 +16,6 @@
 namespace ata::modMisc {
 
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : m_fd(fd) {}
-    ~FileHandle() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int Get() const { return m_fd; }
-    // Closes now and reports whether the close succeeded.
-    bool Close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 // Removes a temporary file unless it was renamed into place.
 class TempFileGuard {
@@ -78,7 +56,7 @@ std::string FolderOf(const std::string& strPath) {
 // The process's file mode mask, read without changing it (umask() itself would, for a moment,
 // for every thread).
 mode_t CurrentUmask() {
-    FileHandle objStatus(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+    UniqueFd objStatus(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
     char buf[4096];
     const ssize_t lngRead = objStatus.Get() < 0 ? -1 : ::read(objStatus.Get(), buf, sizeof buf - 1);
     if (lngRead > 0) {
@@ -168,7 +146,7 @@ bool IsRefusal(int intErrno) {
 EnmRenameResult ReplaceByRename(const std::string& strTarget, const std::string& strText,
                                 const struct stat* pOld, mode_t lngNewFileMode) {
     std::string strTemp = strTarget + ".XXXXXX";
-    FileHandle objFile(::mkostemp(strTemp.data(), O_CLOEXEC));
+    UniqueFd objFile(::mkostemp(strTemp.data(), O_CLOEXEC));
     if (objFile.Get() < 0) {
         return IsRefusal(errno) ? EnmRenameResult::FolderRefused : EnmRenameResult::Failed;
     }
@@ -193,7 +171,7 @@ EnmRenameResult ReplaceByRename(const std::string& strTarget, const std::string&
     }
     objGuard.Keep();
     // The new content is in place either way; a folder that cannot be flushed is not an error.
-    FileHandle objFolder(::open(FolderOf(strTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd objFolder(::open(FolderOf(strTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (objFolder.Get() >= 0) {
         ::fsync(objFolder.Get());
     }
@@ -205,7 +183,7 @@ EnmRenameResult ReplaceByRename(const std::string& strTarget, const std::string&
 // changes, and when a write, the truncation or the flush fails, the old bytes and length are
 // put back.
 bool RewriteInPlace(const std::string& strTarget, const std::string& strText) {
-    FileHandle objFile(::open(strTarget.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd objFile(::open(strTarget.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     struct stat objStat {};
     std::string strOld;
     if (objFile.Get() < 0 || ::fstat(objFile.Get(), &objStat) != 0 || !S_ISREG(objStat.st_mode) ||
@@ -236,7 +214,7 @@ bool RewriteInPlace(const std::string& strTarget, const std::string& strText) {
 } // namespace
 
 std::string ReadTextFile(const std::string& strPath) {
-    FileHandle objFile(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd objFile(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
     if (objFile.Get() < 0) {
         if (errno == ENOENT) {
             return {};

@@ -12,20 +12,14 @@
 namespace ata {
 
 ReactorTimerService::ReactorTimerService(Reactor& reactor) : m_reactor(reactor) {
-    m_fdTimer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (m_fdTimer < 0)
+    m_fdTimer.Reset(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC));
+    if (!m_fdTimer)
         throw std::system_error(errno, std::generic_category(), "timerfd_create");
-    try {
-        m_lngWatch = m_reactor.Add(m_fdTimer, EPOLLIN, [this](uint32_t) { OnReadable(); });
-    } catch (...) {
-        ::close(m_fdTimer);
-        throw;
-    }
+    m_lngWatch = m_reactor.Add(m_fdTimer.Get(), EPOLLIN, [this](uint32_t) { OnReadable(); });
 }
 
 ReactorTimerService::~ReactorTimerService() {
     m_reactor.Remove(m_lngWatch);
-    ::close(m_fdTimer);
 }
 
 uint64_t ReactorTimerService::StartTimer(int32_t lngMilliseconds, std::function<void()> fnDue) {
@@ -92,12 +86,12 @@ void ReactorTimerService::Program() noexcept {
         m_programmed = due;
     }
     // Setting the timerfd also clears an expiry not read yet.
-    ::timerfd_settime(m_fdTimer, 0, &spec, nullptr);
+    ::timerfd_settime(m_fdTimer.Get(), 0, &spec, nullptr);
 }
 
 void ReactorTimerService::OnReadable() {
     uint64_t lngExpiries = 0;
-    [[maybe_unused]] const ssize_t n = ::read(m_fdTimer, &lngExpiries, sizeof lngExpiries);
+    [[maybe_unused]] const ssize_t n = ::read(m_fdTimer.Get(), &lngExpiries, sizeof lngExpiries);
     m_blnProgrammed = false; // the one-shot timerfd has run down (or was read by a nested pass)
 
     // Take every timer that is due now, then call them one by one. A callback may cancel,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/UniqueFd.h"
 #include "workflow/ITimerService.h"
 
 #include <chrono>
@@ -53,7 +54,7 @@ private:
     void OnReadable();
 
     Reactor& m_reactor;
-    int m_fdTimer = -1;
+    UniqueFd m_fdTimer;
     uint64_t m_lngWatch = 0;
     uint64_t m_lngNextId = 1;
     std::unordered_map<uint64_t, Timer> m_timers;

@@ -13,13 +13,6 @@ namespace ata::cli {
 
 namespace {
 
-script::ScriptHost EngineHost(Reactor& reactor, ITimerService& timers) {
-    script::ScriptHost host;
-    host.DoEvents = [&reactor] { reactor.RunOnce(0); };
-    UseTimersForScript(host, timers);
-    return host;
-}
-
 const char* LampText(int32_t lngColour) {
     if (lngColour == kColourGreen)
         return "yes";
@@ -30,7 +23,8 @@ const char* LampText(int32_t lngColour) {
 
 CliApp::CliApp(std::string strProgramFolder, std::FILE* pOut, std::FILE* pErr)
     : m_window([this](int32_t lngMilliseconds) { RunEvents(lngMilliseconds); }, pOut, pErr),
-      m_engine(script::MakeNetZelTelnet(EngineHost(m_platform.reactor, m_platform.timers))),
+      m_engine(script::MakeNetZelTelnet(
+          ScriptHostOnTimers(m_platform.timers, [this] { m_platform.reactor.RunOnce(0); }))),
       m_logic(std::make_unique<frmMain>(m_window, m_platform.icmp, m_platform.downloader, *m_engine,
                                         std::move(strProgramFolder), &m_platform.timers)) {
     m_logic->Form_Load();

@@ -14,13 +14,6 @@ namespace ata {
 
 namespace {
 
-script::ScriptHost EngineHost(ITimerService& timers) {
-    script::ScriptHost host;
-    host.DoEvents = [] { QCoreApplication::processEvents(); };
-    UseTimersForScript(host, timers);
-    return host;
-}
-
 // The icon installed for the desktop, compiled in at each of its sizes (named <size>.png).
 QIcon AppIcon() {
     QIcon icon;
@@ -35,7 +28,8 @@ QIcon AppIcon() {
 } // namespace
 
 AppRoot::AppRoot(std::string strProgramFolder)
-    : m_engine(script::MakeNetZelTelnet(EngineHost(m_platform.timers))),
+    : m_engine(script::MakeNetZelTelnet(
+          ScriptHostOnTimers(m_platform.timers, [] { QCoreApplication::processEvents(); }))),
       m_logic(std::make_unique<frmMain>(m_window, m_platform.icmp, m_platform.downloader, *m_engine,
                                         std::move(strProgramFolder), &m_platform.timers)) {
     m_window.Attach(*m_logic);

@@ -42,10 +42,8 @@ TEST(ConfigBackupFtp, LineEndsInLfAloneAndABareGreetingCode) {
         ReactorTimerService timers{reactor};
         LinuxSocketService service{reactor};
         modNetSocket::InstallPlatform(&service);
-        script::ScriptHost host;
-        host.DoEvents = [&] { reactor.RunOnce(0); };
-        UseTimersForScript(host, timers);
-        auto engine = script::MakeNetZelTelnet(host);
+        auto engine =
+            script::MakeNetZelTelnet(ScriptHostOnTimers(timers, [&] { reactor.RunOnce(0); }));
         engine->Mode = 2;
         test::RecordingWindow window;
         window.strIp = strAddress;

@@ -40,9 +40,8 @@ protected:
         auto d = std::make_unique<FakeScriptSocket>();
         main = m.get();
         data = d.get();
-        script::ScriptHost host;
+        script::ScriptHost host = ScriptHostOnTimers(timers);
         host.Clock = [this] { return timers.Seconds(); };
-        UseTimersForScript(host, timers);
         engine = std::make_unique<script::ZelTelnet>(std::move(m), std::move(d), host);
         engine->Mode = 2;
         backup = MakeBackup(dir.string() + "/");

@@ -36,10 +36,8 @@ struct WholeTool {
     explicit WholeTool(const std::string& strAppFolder,
                        CurlHttpReader::Options options = CurlHttpReader::Options{})
         : platform(options) {
-        script::ScriptHost host;
-        host.DoEvents = [this] { platform.reactor.RunOnce(0); };
-        UseTimersForScript(host, platform.timers);
-        engine = script::MakeNetZelTelnet(host);
+        engine = script::MakeNetZelTelnet(
+            ScriptHostOnTimers(platform.timers, [this] { platform.reactor.RunOnce(0); }));
         window.OnYield = [this] { platform.reactor.RunOnce(5); };
         frm = std::make_unique<frmMain>(window, platform.icmp, platform.downloader, *engine,
                                         strAppFolder, &platform.timers);

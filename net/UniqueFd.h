@@ -23,6 +23,8 @@ public:
     explicit operator bool() const noexcept { return m_fd >= 0; }
     // Closes now; false when the close reported an error (for a written file, a lost write).
     bool Close() noexcept { return ::close(std::exchange(m_fd, -1)) == 0; }
+    // Hands the descriptor to the caller, who closes it from now on.
+    int Release() noexcept { return std::exchange(m_fd, -1); }
     void Reset(int fd = -1) noexcept {
         if (m_fd >= 0) {
             ::close(m_fd);

@@ -1,5 +1,6 @@
 #include "workflow/ConfigBackup.h"
 
+#include "workflow/modFileIo.h"
 #include "workflow/modMiscIp.h"
 
 #include <algorithm>
@@ -11,7 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace ata {
 
@@ -57,6 +59,19 @@ bool UnsafeForScript(const std::string& s) {
             return true;
     }
     return false;
+}
+
+// Renames without ever replacing: false with EEXIST when the new name is taken. File systems
+// that cannot do that in one step get a link and an unlink, which cannot replace either.
+bool RenameNoReplace(const std::string& strFrom, const std::string& strTo) {
+    if (::renameat2(AT_FDCWD, strFrom.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    if (::link(strFrom.c_str(), strTo.c_str()) != 0)
+        return false;
+    ::unlink(strFrom.c_str());
+    return true;
 }
 
 } // namespace
@@ -153,6 +168,7 @@ void ConfigBackup::cmdBackup_Click() {
     m_strSavedFileName.clear();
     m_blnWriteFailed = false;
     m_blnPartCreated = false;
+    m_strPartFileName = m_strBackupFileName + ".part";
     m_lngBytesWritten = 0;
     m_strLastReply.clear();
     BuildBackupScript();
@@ -175,6 +191,7 @@ void ConfigBackup::Form_Unload() {
         return;
     EndRun();
     m_engine.AbortScript();
+    DiscardPart();
 }
 
 void ConfigBackup::ArmTimeLimit(double dblSeconds) {
@@ -243,30 +260,74 @@ void ConfigBackup::ZelTelnet_ReceivedData(const std::string& strData,
     m_dblLastProgress = Now();
     if (!ContainsNoCase(strCommand, m_strRemoteFileName))
         return;
-    // The first piece creates the file afresh; later pieces are appended.
-    std::FILE* f = std::fopen(PartFileName().c_str(), m_blnPartCreated ? "ab" : "wb");
-    if (!f) {
+    // The first piece creates the file; it stays open for the rest of the run.
+    if (!m_blnPartCreated && !CreatePart()) {
         FailWrite(std::strerror(errno));
         return;
     }
-    m_blnPartCreated = true;
-    const size_t written = std::fwrite(strData.data(), 1, strData.size(), f);
-    const int errWrite = errno;
-    const bool ok = written == strData.size() && std::fflush(f) == 0;
-    const int errFlush = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!ok || !closed) {
-        FailWrite(std::strerror(written != strData.size() ? errWrite : errFlush));
+    if (!modFileIo::WriteAt(m_objPart.Get(), strData, static_cast<off_t>(m_lngBytesWritten))) {
+        FailWrite(std::strerror(errno));
         return;
     }
     m_lngBytesWritten += static_cast<int64_t>(strData.size());
 }
 
+bool ConfigBackup::CreatePart() {
+    // A configuration holds the device's passwords, so the file is private from its first byte.
+    // It is always a new file: never one that another backup in the same second writes, nor
+    // whatever a link planted at the name points to.
+    for (int intCopy = 1; intCopy < kMaxCopiesPerSecond; ++intCopy) {
+        m_strPartFileName = CopyName(intCopy) + ".part";
+        m_objPart = UniqueFd(::open(m_strPartFileName.c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (m_objPart) {
+            m_blnPartCreated = true;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+std::string ConfigBackup::CopyName(int intCopy) const {
+    if (intCopy == 1)
+        return m_strBackupFileName;
+    return m_strBackupFileName.substr(0, m_strBackupFileName.size() - 4) + "-" +
+           std::to_string(intCopy) + ".reg";
+}
+
+bool ConfigBackup::SavePart(std::string& strFinal, std::string& strReason) {
+    if (::fsync(m_objPart.Get()) != 0 || !m_objPart.Close()) {
+        strReason = std::strerror(errno);
+        return false;
+    }
+    // Never append to or replace an existing backup: the first free name of this second.
+    for (int intCopy = 1; intCopy < kMaxCopiesPerSecond; ++intCopy) {
+        strFinal = CopyName(intCopy);
+        if (RenameNoReplace(m_strPartFileName, strFinal)) {
+            m_blnPartCreated = false;
+            // "Backup complete." only once the new name is on disk too.
+            if (!modFileIo::SyncFolder(modFileIo::FolderOf(strFinal))) {
+                strReason = std::strerror(errno);
+                return false;
+            }
+            return true;
+        }
+        if (errno != EEXIST) {
+            strReason = std::strerror(errno);
+            return false;
+        }
+    }
+    strReason = std::strerror(EEXIST);
+    return false;
+}
+
 void ConfigBackup::DiscardPart() {
+    m_objPart.Reset();
     if (!m_blnPartCreated)
         return;
-    std::error_code ec;
-    std::filesystem::remove(PartFileName(), ec);
+    ::unlink(m_strPartFileName.c_str());
     m_blnPartCreated = false;
 }
 
@@ -284,23 +345,19 @@ void ConfigBackup::ZelTelnet_ScriptComplete() {
     if (m_lngScriptMode != 1 || !m_blnActive)
         return;
     EndRun();
-    std::error_code ec;
-    if (m_blnWriteFailed || m_lngBytesWritten == 0 || !m_blnPartCreated ||
-        !std::filesystem::exists(PartFileName(), ec)) {
+    if (m_blnWriteFailed || m_lngBytesWritten == 0 || !m_blnPartCreated) {
         DiscardPart();
         m_window.ShowMessage(kNoDataMessage, MessageIcon::Warning);
         Finish();
         return;
     }
-    // Never append to or replace an existing backup: take the first free name.
-    std::string strFinal = m_strBackupFileName;
-    for (int n = 2; std::filesystem::exists(strFinal, ec); ++n)
-        strFinal = m_strBackupFileName.substr(0, m_strBackupFileName.size() - 4) + "-" +
-                   std::to_string(n) + ".reg";
-    std::filesystem::rename(PartFileName(), strFinal, ec);
-    if (ec) {
-        m_window.ShowMessage("The backup failed: " + PartFileName() + " could not be renamed to " +
-                                 strFinal + " (" + ec.message() + ").",
+    std::string strFinal;
+    std::string strReason;
+    if (!SavePart(strFinal, strReason)) {
+        const std::string strPart = m_strPartFileName;
+        DiscardPart();
+        m_window.ShowMessage("The backup failed: " + strPart + " could not be saved as " +
+                                 strFinal + " (" + strReason + ").",
                              MessageIcon::Warning);
         Finish();
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/UniqueFd.h"
 #include "script/ZelTelnet.h"
 #include "workflow/ITimerService.h"
 #include "workflow/IWindowOps.h"
@@ -35,6 +36,8 @@ inline constexpr const char* kUnknownScriptErrorMessage = "Unrecognised telnet s
 inline constexpr const char* kBadCredentialsMessage =
     "The user name or password contains a line break, a tab, or a backslash followed by n or "
     "a double quote, which would change the commands sent to the ATA. Nothing was sent.";
+// More backups in one second than this fail rather than look further for a free name.
+inline constexpr int kMaxCopiesPerSecond = 100;
 inline constexpr const char* kNoDataMessage =
     "The backup ended without receiving the configuration file. No backup was saved.";
 
@@ -60,8 +63,8 @@ public:
     // Starts the backup and returns at once; the controls stay disabled until the engine
     // ends the run, the time limit passes without progress, or Form_Unload aborts it.
     void cmdBackup_Click();
-    // Closing the window: aborts a running backup; a partial ".part" file stays. Every other
-    // unsuccessful end removes the ".part" file.
+    // Closing the window: aborts a running backup. Every unsuccessful end removes the ".part"
+    // file.
     void Form_Unload();
 
     void ZelTelnet_ReceivedData(const std::string& strData, const std::string& strCommand);
@@ -77,7 +80,7 @@ public:
     const std::string& RemoteFileName() const { return m_strRemoteFileName; }
     // The final name of the running or last backup, and the file the data goes to meanwhile.
     const std::string& BackupFileName() const { return m_strBackupFileName; }
-    std::string PartFileName() const { return m_strBackupFileName + ".part"; }
+    const std::string& PartFileName() const { return m_strPartFileName; }
     // The file the last successful backup was saved as (a suffix is added to a taken name).
     const std::string& SavedFileName() const { return m_strSavedFileName; }
 
@@ -102,6 +105,12 @@ private:
     void FailWrite(const std::string& strReason);
     // A backup that did not succeed leaves no partial file behind.
     void DiscardPart();
+    // Creates the ".part" file of the first free name of this second; false with errno set.
+    bool CreatePart();
+    // The name of the intCopy-th backup of the same second ("-2" and on before ".reg").
+    std::string CopyName(int intCopy) const;
+    // Flushes the ".part" file and gives it its final name, flushed too.
+    bool SavePart(std::string& strFinal, std::string& strReason);
     double Now() const;
 
     IWindowOps& m_window;
@@ -119,6 +128,8 @@ private:
     bool m_blnWriteFailed = false;
     int64_t m_lngBytesWritten = 0;
     bool m_blnPartCreated = false;
+    std::string m_strPartFileName;
+    UniqueFd m_objPart; // the ".part" file while the run writes it
     double m_dblLastProgress = 0;
     std::string m_strLastReply;
     TimerHandle tmrTimeLimit; // last: cancelled before anything it could call is destroyed

@@ -77,6 +77,12 @@ public:
 
     // Blocks the calling thread.
     virtual void Sleep(int32_t lngMilliseconds) = 0;
+
+    // Lets window and network events run for up to the given time while the workflow waits
+    // for something no event announces (a lock another process holds); the window stays
+    // responsive. False when the wait should be given up: the window is closing, or the run
+    // was asked to end.
+    virtual bool WaitEvents(int32_t lngMilliseconds) = 0;
 };
 
 } // namespace ata

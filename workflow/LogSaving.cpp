@@ -8,6 +8,7 @@
 #include "workflow/modMiscText.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +24,8 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kRegistration = "SIP Registration succeeded for";
+// How long a save or summary waits for another process's (a timer run's) save to end.
+constexpr int32_t kHistoryLockWaitMs = 10000;
 
 // Hash and equality of lines that ignore letter case, so that lines can be
 // looked up as they stand in the texts, without lower-cased copies.
@@ -92,6 +95,13 @@ float MinutesBetweenStamps(std::optional<LogTime> a, std::optional<LogTime> b) {
 bool FileExists(const std::string& strPath) {
     struct stat objStat {};
     return ::stat(strPath.c_str(), &objStat) == 0;
+}
+
+// The history's lock, waited for with the window responsive. Past the wait, or with no lock to
+// be had at all, the save or summary fails rather than write unlocked.
+modFileLock::CFileLock LockHistory(IWindowOps& objWindow, const std::string& strSysLogFile) {
+    return modFileLock::LockForRewrite(strSysLogFile, kHistoryLockWaitMs,
+                                       [&](int32_t lngMs) { return objWindow.WaitEvents(lngMs); });
 }
 
 // A builder step that makes the whole output fit in one growth.
@@ -209,9 +219,11 @@ void SummariseLog(IWindowOps& objWindow, const std::string& strSysLogFile) {
     try {
         // Read, summarise and write under the history's lock, so that a save by another
         // process lands either wholly before the summary or after it.
-        const auto objLock = modFileLock::LockHistory(strSysLogFile);
+        const auto objLock = LockHistory(objWindow, strSysLogFile);
         // No history yet: nothing to summarise, and no file is created.
-        if (FileExists(strSysLogFile)) {
+        if (!objLock.IsHeld()) {
+            blnFailed = true;
+        } else if (FileExists(strSysLogFile)) {
             const std::string strSummary =
                 SummariseLogText(modMisc::ReadTextFile(strSysLogFile), lngTotal, lngKept);
             blnFailed = lngKept < lngTotal && !modMisc::WriteTextFile(strSummary, strSysLogFile);
@@ -262,7 +274,10 @@ void SaveLog(IWindowOps& objWindow, const std::string& strSysLogFile,
         // Read, merge and write under the history's lock: a save or summary by another
         // process (a timer run beside the window) is either wholly in what is read here or
         // waits until this write is done, so neither loses the other's lines.
-        const auto objLock = modFileLock::LockHistory(strSysLogFile);
+        const auto objLock = LockHistory(objWindow, strSysLogFile);
+        if (!objLock.IsHeld()) {
+            throw RaisedError(EWOULDBLOCK, "frmMain.SaveLog", "the history is locked");
+        }
         // An unreadable file is a failed save, never an empty history to overwrite.
         const std::string strExisting = modMisc::ReadTextFile(strSysLogFile);
         lngAdded = CountNewLogLines(strPane, strExisting);

@@ -6,6 +6,7 @@
 #include "workflow/LogSaving.h"
 #include "workflow/LogSort.h"
 #include "workflow/StatusRead.h"
+#include "workflow/modFileLock.h"
 #include "workflow/modMiscIp.h"
 #include "workflow/modMiscSettings.h"
 #include "workflow/modPing.h"
@@ -21,6 +22,8 @@ namespace ata {
 namespace {
 
 constexpr const char* kSection = "Options";
+// Closing waits this long at most for another window that is writing the settings.
+constexpr int32_t kSettingsLockWaitMs = 2000;
 
 std::string TrimSpaces(const std::string& strText) {
     const auto first = strText.find_first_not_of(' ');
@@ -72,6 +75,10 @@ void frmMain::Form_Load() {
     if (m_strAppFolder.empty() || m_strAppFolder.back() != '/')
         m_strAppFolder += '/';
     m_strSettingsFile = m_strAppFolder + "settings.ini";
+    m_strSysLogFile = m_strAppFolder + "sys-log.txt";
+    // A rewrite that a killed run left half done is rolled back before anything is read.
+    modFileLock::RollBackUnfinishedWrite(m_strSettingsFile);
+    modFileLock::RollBackUnfinishedWrite(m_strSysLogFile);
 
     std::error_code ec;
     if (std::filesystem::exists(m_strSettingsFile, ec)) {
@@ -85,8 +92,6 @@ void frmMain::Form_Load() {
     m_engine.Mode = 2;
     m_engine.WaitForReboot = false;
 
-    m_strSysLogFile = m_strAppFolder + "sys-log.txt";
-
     ConfigBackup::Options options;
     options.strAppFolder = m_strAppFolder;
     m_backup = std::make_unique<ConfigBackup>(
@@ -96,7 +101,7 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::Form_QueryUnload() {
-    // A running backup is abandoned; its partial file keeps its ".part" name. A fetch is
+    // A running backup is abandoned and its partial file removed. A fetch is
     // abandoned too, so a command waiting for it ends and the process can exit at once.
     if (m_backup)
         m_backup->Form_Unload();
@@ -106,10 +111,17 @@ void frmMain::Form_QueryUnload() {
         {"Username", m_window.GetUserText()},
         {"Password", m_window.GetPassText()},
         {"Auto Summarise", std::to_string(m_window.GetAutoSum())}};
-    bool blnSaved = true;
-    for (const auto& [strKey, strValue] : arrSettings)
-        blnSaved =
-            modMisc::WriteIniValue(kSection, strKey, strValue, m_strSettingsFile) && blnSaved;
+    // Under the settings' lock, so that another window starting meanwhile does not take this
+    // write for one a killed process left behind.
+    const auto objLock = modFileLock::LockForRewrite(
+        m_strSettingsFile, kSettingsLockWaitMs,
+        [this](int32_t lngMilliseconds) { return m_window.WaitEvents(lngMilliseconds); });
+    bool blnSaved = objLock.IsHeld();
+    if (blnSaved) {
+        for (const auto& [strKey, strValue] : arrSettings)
+            blnSaved =
+                modMisc::WriteIniValue(kSection, strKey, strValue, m_strSettingsFile) && blnSaved;
+    }
     // Closing still goes ahead; the user learns that the inputs will not be there next time.
     if (!blnSaved)
         m_window.ShowMessage(kSettingsNotSavedMessage + m_strSettingsFile, MessageIcon::Warning);

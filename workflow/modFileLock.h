@@ -2,6 +2,8 @@
 
 #include "net/UniqueFd.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace ata::modFileLock {
@@ -9,42 +11,53 @@ namespace ata::modFileLock {
 // How an attempt to take a lock ended.
 enum class EnmLockState {
     Held,        // this object holds the lock
-    Busy,        // another process holds it (only a try reports this)
-    Unavailable, // neither the lock file nor the fallback could be opened; nothing is held
+    Busy,        // another process held it for the whole time allowed
+    Unavailable, // no lock could be had at all (or the file it guards could not be made whole)
 };
+
+// Lets events run for up to the given number of milliseconds while a lock is waited for, so
+// the window stays responsive; false abandons the wait (the window is closing, the run is
+// asked to end).
+using WaitFn = std::function<bool(int32_t lngMilliseconds)>;
 
 // An exclusive advisory lock (flock) on a lock file, held for the object's life and given back
 // when it is destroyed or when the process ends in any way. The lock file is a stable file of its
-// own, never the file it guards, since the guarded file is replaced by a rename. Where the lock
-// file cannot be created (a folder the process may not write) the fallback path is locked
-// instead: a file there can only be rewritten in place, so its inode stays.
+// own, never the file it guards, since the guarded file is replaced by a rename. It is created
+// private to the user and never through a symbolic link. Where it cannot be created (a folder
+// the process may not write) its folder is locked instead.
 class CFileLock {
 public:
     CFileLock() = default;
 
-    // Waits in the kernel until the lock is free.
-    static CFileLock Acquire(const std::string& strLockFile, const std::string& strFallback);
     // Takes the lock only when it is free at once.
-    static CFileLock TryAcquire(const std::string& strLockFile, const std::string& strFallback);
+    static CFileLock TryAcquire(const std::string& strLockFile);
+    // Waits for the lock for at most lngMilliseconds. The kernel tells nobody when a lock is
+    // given back, so it is tried again at growing intervals while fnWait lets events run.
+    static CFileLock Acquire(const std::string& strLockFile, int32_t lngMilliseconds,
+                             const WaitFn& fnWait);
 
     EnmLockState State() const { return m_fd ? EnmLockState::Held : m_enmNotHeld; }
     bool IsHeld() const { return static_cast<bool>(m_fd); }
 
 private:
-    static CFileLock Take(const std::string& strLockFile, const std::string& strFallback,
-                          bool blnWait);
-
     // The locked descriptor; closing the only one gives the lock back.
     UniqueFd m_fd;
     EnmLockState m_enmNotHeld = EnmLockState::Unavailable; // why nothing is held
 };
 
-// The lock file that every reader-merger-writer of the log history takes: the history file's
-// name with ".lock" added, in the same folder.
-std::string HistoryLockFile(const std::string& strSysLogFile);
+// The lock file of a file that is read, merged and rewritten (the log history, the settings):
+// the file's name with ".lock" added, beside the file that its links lead to.
+std::string LockFileFor(const std::string& strFile);
 
-// Holds the history's lock for a read-merge-write of strSysLogFile; waits while another process
-// (the window or a timer run) is in its own read-merge-write.
-CFileLock LockHistory(const std::string& strSysLogFile);
+// Holds the lock of such a file for a read-merge-write, waiting as Acquire does while another
+// process (the window or a timer run) is in its own. Once held, a rewrite that a killed process
+// left half done is rolled back first, so the file read is whole; when that fails, nothing is
+// held and the state is Unavailable.
+CFileLock LockForRewrite(const std::string& strFile, int32_t lngMilliseconds, const WaitFn& fnWait);
+
+// At start-up: where a killed process left a half-done rewrite of the file, takes the file's
+// lock if it is free and rolls the rewrite back. A file whose lock another process holds is
+// that process's to finish; a file without a journal is not touched (nor its lock file made).
+void RollBackUnfinishedWrite(const std::string& strFile);
 
 } // namespace ata::modFileLock

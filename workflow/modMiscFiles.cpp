@@ -2,20 +2,27 @@
 
 #include "net/RaisedError.h"
 #include "net/UniqueFd.h"
+#include "workflow/modFileIo.h"
+#include "workflow/modJournal.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utility>
 
 namespace ata::modMisc {
 
 namespace {
+
+using modFileIo::FolderOf;
 
 // Removes a temporary file unless it was renamed into place.
 class TempFileGuard {
@@ -38,19 +45,50 @@ private:
 // How an attempt to replace a file through a temporary file ended.
 enum class EnmRenameResult { Replaced, Failed, FolderRefused };
 
-// The most symbolic links followed in a row before the path counts as a loop.
-constexpr int kMaxLinks = 40;
+// Temporary files are named "<file>.<pid>.tmp": the process that made one is named in it, so a
+// later write can tell a leftover of a killed process from one that is still being written.
+constexpr std::string_view kTempEnding = ".tmp";
+
+std::string TempFileFor(const std::string& strTarget, pid_t lngPid) {
+    return strTarget + "." + std::to_string(lngPid) + std::string(kTempEnding);
+}
+
+// The process id in a leftover's name, or 0 when the name is not one of ours for this file.
+pid_t TempOwner(std::string_view strName, std::string_view strBase) {
+    if (strName.size() <= strBase.size() + 1 + kTempEnding.size() ||
+        strName.substr(0, strBase.size()) != strBase || strName[strBase.size()] != '.' ||
+        strName.substr(strName.size() - kTempEnding.size()) != kTempEnding)
+        return 0;
+    const std::string_view strDigits = strName.substr(
+        strBase.size() + 1, strName.size() - strBase.size() - 1 - kTempEnding.size());
+    pid_t lngPid = 0;
+    for (char ch : strDigits) {
+        if (ch < '0' || ch > '9' || lngPid > 100000000)
+            return 0;
+        lngPid = lngPid * 10 + (ch - '0');
+    }
+    return lngPid;
+}
+
+// Deletes the temporary files that killed writers of this file left behind. A file whose writer
+// still runs is left alone, so this is safe beside a writer without the file's lock.
+void RemoveLeftovers(const std::string& strTarget) {
+    const std::string strFolder = FolderOf(strTarget);
+    const std::string strBase = strTarget.substr(strTarget.find_last_of('/') + 1);
+    const std::unique_ptr<DIR, int (*)(DIR*)> pDir(::opendir(strFolder.c_str()), ::closedir);
+    if (!pDir)
+        return;
+    while (const dirent* pEntry = ::readdir(pDir.get())) {
+        const pid_t lngPid = TempOwner(pEntry->d_name, strBase);
+        if (lngPid <= 0)
+            continue;
+        if (lngPid == ::getpid() || (::kill(lngPid, 0) != 0 && errno == ESRCH))
+            ::unlinkat(::dirfd(pDir.get()), pEntry->d_name, 0);
+    }
+}
 
 [[noreturn]] void RaiseFileError(int intErrno, const std::string& strPath) {
     throw RaisedError(intErrno, "modMisc.ReadTextFile", strPath + ": " + std::strerror(intErrno));
-}
-
-std::string FolderOf(const std::string& strPath) {
-    const size_t lngSlash = strPath.find_last_of('/');
-    if (lngSlash == std::string::npos) {
-        return ".";
-    }
-    return lngSlash == 0 ? "/" : strPath.substr(0, lngSlash);
 }
 
 // The process's file mode mask, read without changing it (umask() itself would, for a moment,
@@ -68,86 +106,49 @@ mode_t CurrentUmask() {
     return 022;
 }
 
-// The file a path names once every symbolic link on its last component is followed. Unlike
-// realpath() this works when the last link dangles: the result is then the missing file the
-// link names. Relative link texts count from the link's own folder. False on a read error or a
-// loop.
-bool ResolveLinks(const std::string& strPath, std::string& strTarget) {
-    strTarget = strPath;
-    for (int intLinks = 0; intLinks <= kMaxLinks; ++intLinks) {
-        struct stat objStat {};
-        if (::lstat(strTarget.c_str(), &objStat) != 0) {
-            return errno == ENOENT;
-        }
-        if (!S_ISLNK(objStat.st_mode)) {
-            return true;
-        }
-        std::string strLink(PATH_MAX, '\0');
-        const ssize_t lngLength = ::readlink(strTarget.c_str(), strLink.data(), strLink.size());
-        if (lngLength <= 0 || static_cast<size_t>(lngLength) >= strLink.size()) {
-            return false;
-        }
-        strLink.resize(static_cast<size_t>(lngLength));
-        strTarget = strLink.front() == '/' ? strLink : FolderOf(strTarget) + "/" + strLink;
-    }
-    errno = ELOOP;
-    return false;
-}
-
-// Writes the whole text from offset 0; lngDone tells how many bytes reached the file.
-bool WriteFromStart(int fd, const std::string& strText, size_t& lngDone) {
-    lngDone = 0;
-    while (lngDone < strText.size()) {
-        const ssize_t lngWritten = ::pwrite(fd, strText.data() + lngDone, strText.size() - lngDone,
-                                            static_cast<off_t>(lngDone));
-        if (lngWritten < 0 && errno == EINTR) {
+// Gives the new file the extended attributes of the one it replaces (access control lists
+// among them). Attributes the process may not set are skipped; a file system without them is
+// no error.
+void CopyAttributes(const std::string& strFrom, int fdTo) {
+    const ssize_t lngSize = ::listxattr(strFrom.c_str(), nullptr, 0);
+    if (lngSize <= 0)
+        return;
+    std::string strNames(static_cast<size_t>(lngSize), '\0');
+    const ssize_t lngGot = ::listxattr(strFrom.c_str(), strNames.data(), strNames.size());
+    if (lngGot <= 0)
+        return;
+    strNames.resize(static_cast<size_t>(lngGot));
+    for (size_t lngPos = 0; lngPos < strNames.size();) {
+        const std::string strName = strNames.c_str() + lngPos;
+        lngPos += strName.size() + 1;
+        const ssize_t lngValue = ::getxattr(strFrom.c_str(), strName.c_str(), nullptr, 0);
+        if (lngValue < 0)
             continue;
-        }
-        if (lngWritten <= 0) {
-            return false;
-        }
-        lngDone += static_cast<size_t>(lngWritten);
-    }
-    return true;
-}
-
-// Reads from the descriptor's offset to the end of the file. lngSizeHint (the size fstat gave)
-// saves growing the text; a file that grew since is still read to its end.
-bool ReadToEnd(int fd, size_t lngSizeHint, std::string& strText) {
-    strText.resize(lngSizeHint);
-    size_t lngDone = 0;
-    while (true) {
-        if (lngDone == strText.size()) {
-            strText.resize(strText.size() + 65536);
-        }
-        const ssize_t lngRead = ::read(fd, strText.data() + lngDone, strText.size() - lngDone);
-        if (lngRead < 0 && errno == EINTR) {
-            continue;
-        }
-        if (lngRead < 0) {
-            return false;
-        }
-        if (lngRead == 0) {
-            strText.resize(lngDone);
-            return true;
-        }
-        lngDone += static_cast<size_t>(lngRead);
+        std::string strValue(static_cast<size_t>(lngValue), '\0');
+        const ssize_t lngRead =
+            ::getxattr(strFrom.c_str(), strName.c_str(), strValue.data(), strValue.size());
+        if (lngRead >= 0)
+            ::fsetxattr(fdTo, strName.c_str(), strValue.data(), static_cast<size_t>(lngRead), 0);
     }
 }
 
 bool IsRefusal(int intErrno) {
-    return intErrno == EACCES || intErrno == EPERM;
+    return intErrno == EACCES || intErrno == EPERM || intErrno == EROFS;
 }
 
 // Writes the text to a temporary file beside the target, flushes it and renames it over the
 // target, then flushes the folder so that the rename survives a crash. pOld describes the file
 // being replaced, or is null for a new file. FolderRefused means the folder does not let this
-// process create or rename files, and nothing was changed.
+// process create or rename files, and nothing was changed. The temporary file is private
+// from its first byte and gets its final mode only once it is whole.
 EnmRenameResult ReplaceByRename(const std::string& strTarget, const std::string& strText,
                                 const struct stat* pOld, mode_t lngNewFileMode) {
-    std::string strTemp = strTarget + ".XXXXXX";
-    UniqueFd objFile(::mkostemp(strTemp.data(), O_CLOEXEC));
-    if (objFile.Get() < 0) {
+    // Also a leftover of an earlier process that had this process's id.
+    RemoveLeftovers(strTarget);
+    const std::string strTemp = TempFileFor(strTarget, ::getpid());
+    UniqueFd objFile(
+        ::open(strTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!objFile) {
         return IsRefusal(errno) ? EnmRenameResult::FolderRefused : EnmRenameResult::Failed;
     }
     TempFileGuard objGuard(strTemp);
@@ -156,11 +157,15 @@ EnmRenameResult ReplaceByRename(const std::string& strTarget, const std::string&
     if (pOld != nullptr && ::fchown(objFile.Get(), pOld->st_uid, pOld->st_gid) != 0) {
         (void)::fchown(objFile.Get(), static_cast<uid_t>(-1), pOld->st_gid);
     }
-    // The mode is set after the owner, since a change of owner clears the set-id bits.
+    // The mode is set after the owner, since a change of owner clears the set-id bits; the
+    // attributes after the mode, since an access list carries the mode bits too.
     const mode_t lngMode = pOld != nullptr ? pOld->st_mode & 07777 : lngNewFileMode;
-    size_t lngDone = 0;
-    bool blnOk = ::fchmod(objFile.Get(), lngMode) == 0 &&
-                 WriteFromStart(objFile.Get(), strText, lngDone) && ::fsync(objFile.Get()) == 0;
+    bool blnOk = modFileIo::WriteAt(objFile.Get(), strText, 0) && ::fsync(objFile.Get()) == 0 &&
+                 ::fchmod(objFile.Get(), lngMode) == 0;
+    if (blnOk && pOld != nullptr) {
+        CopyAttributes(strTarget, objFile.Get());
+    }
+    blnOk = blnOk && ::fsync(objFile.Get()) == 0;
     blnOk = objFile.Close() && blnOk;
     if (!blnOk) {
         return EnmRenameResult::Failed;
@@ -171,23 +176,24 @@ EnmRenameResult ReplaceByRename(const std::string& strTarget, const std::string&
     }
     objGuard.Keep();
     // The new content is in place either way; a folder that cannot be flushed is not an error.
-    UniqueFd objFolder(::open(FolderOf(strTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (objFolder.Get() >= 0) {
-        ::fsync(objFolder.Get());
-    }
+    modFileIo::SyncFolder(FolderOf(strTarget));
     return EnmRenameResult::Replaced;
 }
 
 // Rewrites an existing file through its own descriptor, for a folder that allows no temporary
-// file. The old content is read first; the space for the new one is reserved before any byte
-// changes, and when a write, the truncation or the flush fails, the old bytes and length are
-// put back.
+// file. A journal of the old content is flushed before any byte changes, so that a process
+// killed halfway leaves a file that the next holder of its lock puts back; without a journal
+// nothing is written. The space for the new content is reserved first, and when a write, the
+// truncation or the flush fails, the old bytes and length are put back at once.
 bool RewriteInPlace(const std::string& strTarget, const std::string& strText) {
-    UniqueFd objFile(::open(strTarget.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    if (!modJournal::RollBack(strTarget)) {
+        return false;
+    }
+    UniqueFd objFile(modFileIo::OpenRegular(strTarget, O_RDWR | O_NOFOLLOW));
     struct stat objStat {};
     std::string strOld;
-    if (objFile.Get() < 0 || ::fstat(objFile.Get(), &objStat) != 0 || !S_ISREG(objStat.st_mode) ||
-        !ReadToEnd(objFile.Get(), static_cast<size_t>(objStat.st_size), strOld)) {
+    if (!objFile || ::fstat(objFile.Get(), &objStat) != 0 ||
+        !modFileIo::ReadToEnd(objFile.Get(), static_cast<size_t>(objStat.st_size), strOld)) {
         return false;
     }
     const int fd = objFile.Get();
@@ -196,17 +202,21 @@ bool RewriteInPlace(const std::string& strTarget, const std::string& strText) {
         errno != EOPNOTSUPP && errno != ENOSYS) {
         return false;
     }
+    if (!modJournal::Begin(strTarget, objStat, strOld)) {
+        return false;
+    }
     size_t lngDone = 0;
-    const bool blnWritten = WriteFromStart(fd, strText, lngDone);
+    const bool blnWritten = modFileIo::WriteAt(fd, strText, 0, lngDone);
     if (blnWritten && ::ftruncate(fd, lngNewSize) == 0 && ::fsync(fd) == 0) {
-        return true;
+        // Without its journal gone the write would be undone later, so it counts as failed;
+        // the old content is what the next holder of the lock will find.
+        return modJournal::Commit(strTarget) || (modJournal::RollBack(strTarget), false);
     }
     // Once the length was set, any old byte may be gone; before, only those overwritten are.
     const size_t lngChanged = blnWritten ? strOld.size() : std::min(lngDone, strOld.size());
-    size_t lngRestored = 0;
-    if (WriteFromStart(fd, strOld.substr(0, lngChanged), lngRestored) &&
-        ::ftruncate(fd, static_cast<off_t>(strOld.size())) == 0) {
-        ::fsync(fd);
+    if (modFileIo::WriteAt(fd, std::string_view(strOld).substr(0, lngChanged), 0) &&
+        ::ftruncate(fd, static_cast<off_t>(strOld.size())) == 0 && ::fsync(fd) == 0) {
+        modJournal::Commit(strTarget);
     }
     return false;
 }
@@ -214,8 +224,8 @@ bool RewriteInPlace(const std::string& strTarget, const std::string& strText) {
 } // namespace
 
 std::string ReadTextFile(const std::string& strPath) {
-    UniqueFd objFile(::open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (objFile.Get() < 0) {
+    UniqueFd objFile(modFileIo::OpenRegular(strPath, O_RDONLY));
+    if (!objFile) {
         if (errno == ENOENT) {
             return {};
         }
@@ -225,11 +235,8 @@ std::string ReadTextFile(const std::string& strPath) {
     if (::fstat(objFile.Get(), &objStat) != 0) {
         RaiseFileError(errno, strPath);
     }
-    if (!S_ISREG(objStat.st_mode)) {
-        RaiseFileError(EISDIR, strPath);
-    }
     std::string strText;
-    if (!ReadToEnd(objFile.Get(), static_cast<size_t>(objStat.st_size), strText)) {
+    if (!modFileIo::ReadToEnd(objFile.Get(), static_cast<size_t>(objStat.st_size), strText)) {
         RaiseFileError(errno, strPath);
     }
     return strText;
@@ -238,7 +245,7 @@ std::string ReadTextFile(const std::string& strPath) {
 bool ReplaceFileContent(const std::string& strPath, const std::string& strText,
                         mode_t lngNewFileMode) {
     std::string strTarget;
-    if (!ResolveLinks(strPath, strTarget)) {
+    if (!modFileIo::ResolveLinks(strPath, strTarget)) {
         return false;
     }
     struct stat objOld {};

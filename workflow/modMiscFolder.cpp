@@ -1,7 +1,9 @@
 #include "workflow/modMiscFolder.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +46,21 @@ std::string FolderKeepsNothingMessage(const std::string& strFolder) {
            " cannot be written. Your settings, the log history and configuration backups "
            "will not be kept there. The tool works as usual otherwise; to keep them, install "
            "it into a folder you own, for example with the prefix ~/.local.";
+}
+
+std::string UserStateFolder() {
+    // Relative values are to be ignored, as the base-directory convention says.
+    const char* strState = std::getenv("XDG_STATE_HOME");
+    if (strState != nullptr && strState[0] == '/')
+        return WithSlash(strState) + "atatool/";
+    const char* strHome = std::getenv("HOME");
+    if (strHome == nullptr || strHome[0] != '/') {
+        const struct passwd* pUser = ::getpwuid(::getuid());
+        strHome = pUser != nullptr ? pUser->pw_dir : nullptr;
+    }
+    if (strHome == nullptr || strHome[0] != '/')
+        return {};
+    return WithSlash(strHome) + ".local/state/atatool/";
 }
 
 } // namespace ata::modMisc

@@ -15,3 +15,12 @@ bool FolderKeepsNothing(const std::string& strFolder);
 std::string FolderKeepsNothingMessage(const std::string& strFolder);
 
 } // namespace ata::modMisc
+
+namespace ata::modMisc {
+
+// The user's own folder for what the tool remembers between runs (the journals of unfinished
+// writes): $XDG_STATE_HOME/atatool/, by default ~/.local/state/atatool/, ending in "/". Empty
+// when no home folder is known. The folder is not created here.
+std::string UserStateFolder();
+
+} // namespace ata::modMisc

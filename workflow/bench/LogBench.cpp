@@ -45,6 +45,7 @@ public:
     void SetPaneWidth(int32_t) override {}
     void SetPaneHeight(int32_t) override {}
     void Sleep(int32_t) override {}
+    bool WaitEvents(int32_t) override { return false; }
 };
 
 // lngLines log lines, newest first, starting lngFirstMinute minutes after an epoch; about

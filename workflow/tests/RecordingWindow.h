@@ -2,10 +2,12 @@
 
 #include "workflow/IWindowOps.h"
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ata::test {
@@ -24,6 +26,8 @@ public:
     int32_t lngClientWidth = 8220, lngClientHeight = 5400;
     PaneGeometry pane{120, 2280, 8055, 3015};
     int32_t lngSleptMilliseconds = 0;
+    int32_t lngWaitedMilliseconds = 0;
+    bool blnAbandonWaits = false; // WaitEvents answers false
     // Runs at every DoEvents and Sleep, so a test can deliver events "while the window yields".
     std::function<void()> OnYield;
 
@@ -91,6 +95,14 @@ public:
         Log("Sleep(" + std::to_string(ms) + ")");
         if (OnYield)
             OnYield();
+    }
+    // Waits in earnest, so that another process can let go of a lock meanwhile.
+    bool WaitEvents(int32_t ms) override {
+        lngWaitedMilliseconds += ms;
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (OnYield)
+            OnYield();
+        return !blnAbandonWaits;
     }
 
     // The operations recorded so far that start with the prefix, in order.

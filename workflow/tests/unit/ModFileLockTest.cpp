@@ -27,7 +27,7 @@ public:
             return;
         m_pid = ::fork();
         if (m_pid == 0) {
-            const auto objLock = modFileLock::LockHistory(strFile);
+            const auto objLock = modFileLock::LockForRewrite(strFile, 10000, {});
             char ch = objLock.IsHeld() ? 'h' : 'x';
             (void)!::write(m_fdHeld[1], &ch, 1);
             (void)!::read(m_fdGo[0], &ch, 1);
@@ -86,9 +86,8 @@ TEST(HistoryLock, ASaveAndASummaryWaitForAnotherWriterAndKeepItsLine) {
         ASSERT_TRUE(modMisc::WriteTextFile(c.strHistory, strFile));
         LockHolder holder(strFile, strOther);
         ASSERT_TRUE(holder.Held());
-        EXPECT_EQ(
-            modFileLock::CFileLock::TryAcquire(modFileLock::HistoryLockFile(strFile), "").State(),
-            modFileLock::EnmLockState::Busy);
+        EXPECT_EQ(modFileLock::CFileLock::TryAcquire(modFileLock::LockFileFor(strFile)).State(),
+                  modFileLock::EnmLockState::Busy);
         test::RecordingWindow window;
         window.strLog = c.strPane;
         // The other process writes once this one has announced its step and goes for the lock.
@@ -98,6 +97,5 @@ TEST(HistoryLock, ASaveAndASummaryWaitForAnotherWriterAndKeepItsLine) {
         EXPECT_EQ(modMisc::ReadTextFile(strFile), c.strExpected);
         EXPECT_TRUE(window.OpsStartingWith("Warning").empty());
     }
-    EXPECT_TRUE(
-        modFileLock::CFileLock::TryAcquire(modFileLock::HistoryLockFile(strFile), "").IsHeld());
+    EXPECT_TRUE(modFileLock::CFileLock::TryAcquire(modFileLock::LockFileFor(strFile)).IsHeld());
 }

@@ -133,10 +133,17 @@ TEST(TextFile, AsAnOrdinaryUserPermissionsDecideAndAFailedWriteKeepsTheHistory) 
                       return "in place: failed write reported written";
                   if (ReadTextFile(strLog) != kHistory)
                       return "in place: history damaged";
+                  // No room for the journal of the old bytes: refused before any byte changes.
                   const std::string strSameLength = "03" + kHistory.substr(2);
+                  if (WriteTextFile(strSameLength, strLog) || ReadTextFile(strLog) != kHistory)
+                      return "in place without a journal";
+                  limit.rlim_cur = RLIM_INFINITY;
+                  ::setrlimit(RLIMIT_FSIZE, &limit);
                   if (!WriteTextFile(strSameLength, strLog) ||
                       ReadTextFile(strLog) != strSameLength)
                       return "in place: rewrite of the same length";
+                  if (EntriesIn(fs::path(std::getenv("XDG_STATE_HOME")) / "atatool") != 0)
+                      return "journal left after the rewrite";
                   return "";
               }),
               0);

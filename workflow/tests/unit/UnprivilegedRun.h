@@ -27,14 +27,18 @@ RunUnprivileged(const std::function<std::string(const std::filesystem::path&)>& 
                 const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
     namespace fs = std::filesystem;
     std::string strTemplate = (parent / "ata-perm-XXXXXX").string();
-    if (::mkdtemp(strTemplate.data()) == nullptr)
+    std::string strState = (parent / "ata-state-XXXXXX").string();
+    if (::mkdtemp(strTemplate.data()) == nullptr || ::mkdtemp(strState.data()) == nullptr)
         return -1;
     const fs::path folder = strTemplate;
     const bool blnRoot = ::geteuid() == 0;
     int intStatus = -1;
-    if (!blnRoot || ::chown(folder.c_str(), kNobodyUid, kNoGroupGid) == 0) {
+    if (!blnRoot || (::chown(folder.c_str(), kNobodyUid, kNoGroupGid) == 0 &&
+                     ::chown(strState.c_str(), kNobodyUid, kNoGroupGid) == 0)) {
         const pid_t pid = ::fork();
         if (pid == 0) {
+            // The user's state folder (journals of in-place writes) is one of its own.
+            ::setenv("XDG_STATE_HOME", strState.c_str(), 1);
             std::string strReason = "cannot drop to nobody";
             if (!blnRoot || (::setgroups(0, nullptr) == 0 && ::setgid(kNoGroupGid) == 0 &&
                              ::setuid(kNobodyUid) == 0))
@@ -49,6 +53,7 @@ RunUnprivileged(const std::function<std::string(const std::filesystem::path&)>& 
     std::error_code ec;
     fs::permissions(folder, fs::perms::owner_all, ec);
     fs::remove_all(folder, ec);
+    fs::remove_all(strState, ec);
     return intStatus;
 }
 

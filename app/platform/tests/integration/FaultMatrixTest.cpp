@@ -196,7 +196,7 @@ TEST_F(FaultMatrixTest, ClosingTheWindowDuringABackupEndsItWithoutAWord) {
     EXPECT_FALSE(tool.engine->IsRunning());
     tool.platform.reactor.RunOnce(100);
     EXPECT_TRUE(tool.window.OpsStartingWith("Warning(").empty());
-    EXPECT_EQ(OtherFiles({"settings.ini"}), std::vector<std::string>{});
+    EXPECT_EQ(OtherFiles({"settings.ini", "settings.ini.lock"}), std::vector<std::string>{});
 }
 
 TEST_F(FaultMatrixTest, A226BeforeTheLastDataChunkStillSavesTheWholeFile) {

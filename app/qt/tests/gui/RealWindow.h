@@ -167,9 +167,10 @@ inline bool PassAsNobody(const std::filesystem::path& folder, const std::string&
         return false;
     // Built before the fork: the child of a process with threads only calls what is safe.
     std::string strSelf = "/proc/self/exe", strArg = "--gtest_filter=" + strFilter,
-                strEnv = "ATA_NOBODY_FOLDER=" + folder.string();
+                strEnv = "ATA_NOBODY_FOLDER=" + folder.string(),
+                strState = "XDG_STATE_HOME=" + (folder / ".state").string();
     char* argv[] = {strSelf.data(), strArg.data(), nullptr};
-    std::vector<char*> envp{strEnv.data()};
+    std::vector<char*> envp{strEnv.data(), strState.data()};
     for (char** p = environ; *p; ++p)
         envp.push_back(*p);
     envp.push_back(nullptr);

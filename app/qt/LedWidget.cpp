@@ -1,5 +1,7 @@
 #include "app/qt/LedWidget.h"
 
+#include <QAccessible>
+
 namespace ata {
 
 LedWidget::LedWidget(const QString& name, QWidget* parent)
@@ -22,6 +24,18 @@ void LedWidget::applyWindowProperties(const QString& caption) {
 
 void LedWidget::setCaption(const QString& caption) {
     m_led.SetCaption(caption.toLatin1().toStdString());
+    QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
+}
+
+void LedWidget::setFillColor(int32_t lngColour) {
+    const bool blnChanged = lngColour != m_led.FillColor();
+    m_led.SetFillColor(lngColour);
+    // The lamp's name carries its state in words.
+    if (blnChanged) {
+        QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&nameChanged);
+    }
 }
 
 QString LedWidget::caption() const {

@@ -10,6 +10,7 @@ namespace ata {
 
 // Hosts an LED lamp and paints its surface.
 class LedWidget : public QWidget {
+    Q_OBJECT
 public:
     // name is the lamp's control name; a new lamp shows it as its caption.
     explicit LedWidget(const QString& name = QStringLiteral("LED"), QWidget* parent = nullptr);
@@ -18,8 +19,8 @@ public:
     void applyWindowProperties(const QString& caption);
     void setCaption(const QString& caption);
     QString caption() const;
-    // Colour word 0x00BBGGRR.
-    void setFillColor(int32_t lngColour) { m_led.SetFillColor(lngColour); }
+    // Colour word 0x00BBGGRR. A new colour is a new state, which screen readers hear of.
+    void setFillColor(int32_t lngColour);
     int32_t fillColor() const { return m_led.FillColor(); }
     void setBackColor(int32_t lngColour) { m_led.SetBackColor(lngColour); }
     LED& control() { return m_led; }

@@ -1,5 +1,9 @@
 #include "app/qt/ZelLabelWidget.h"
 
+#include "app/qt/AccessibleText.h"
+
+#include <QAccessible>
+
 namespace ata {
 
 ZelLabelWidget::ZelLabelWidget(QWidget* parent)
@@ -22,7 +26,14 @@ void ZelLabelWidget::applyStatusLineProperties() {
 }
 
 void ZelLabelWidget::setCaption(const QString& caption) {
+    const QString before = ShownCaption(this->caption());
     m_label.SetCaption(caption.toLatin1().toStdString());
+    // The name change says that the text changed; the text update carries the text itself, so
+    // that a reader has it even while a command keeps the window from answering questions.
+    QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
+    QAccessibleTextUpdateEvent textChanged(this, 0, before, ShownCaption(this->caption()));
+    QAccessible::updateAccessibility(&textChanged);
 }
 
 QString ZelLabelWidget::caption() const {

@@ -10,11 +10,13 @@ namespace ata {
 
 // Hosts a ZelLabel and paints its surface.
 class ZelLabelWidget : public QWidget {
+    Q_OBJECT
 public:
     explicit ZelLabelWidget(QWidget* parent = nullptr);
 
     // The status line's look: pale cyan to teal, Arial 8.25 points bold, centred.
     void applyStatusLineProperties();
+    // Screen readers hear of every caption set, the same text again included.
     void setCaption(const QString& caption);
     QString caption() const;
     ZelLabel& control() { return m_label; }

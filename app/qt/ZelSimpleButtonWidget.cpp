@@ -1,5 +1,6 @@
 #include "app/qt/ZelSimpleButtonWidget.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShortcutEvent>
@@ -28,6 +29,8 @@ void ZelSimpleButtonWidget::applyWindowProperties(const QString& caption) {
 
 void ZelSimpleButtonWidget::setCaption(const QString& caption) {
     m_button.SetCaption(caption.toLatin1().toStdString());
+    QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
 }
 
 QString ZelSimpleButtonWidget::caption() const {

@@ -1,8 +1,10 @@
 #include "app/qt/MainWindow.h"
 
+#include "app/qt/AccessibleFactory.h"
 #include "app/qt/DesignFonts.h"
 #include "app/qt/LedWidget.h"
 #include "app/qt/LogPaneText.h"
+#include "app/qt/MarkedCheckBox.h"
 #include "app/qt/ZelLabelWidget.h"
 #include "app/qt/ZelSimpleButtonWidget.h"
 #include "workflow/frmMain.h"
@@ -11,6 +13,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+#include <QTimer>
 #include <QWindow>
 
 #include <chrono>
@@ -49,9 +53,14 @@ std::string ToBytes(const QString& text) {
 } // namespace
 
 MainWindow::MainWindow() {
+    // Before anything a screen reader could ask about: Qt keeps the first interface it makes.
+    InstallAccessibleControls();
     setObjectName("frmMain");
     setWindowTitle(kAppTitle);
     resize(Px(8220), Px(5400));
+    // No smaller than the top band with its margins and the pane's margins beneath it, so that
+    // every control of the band stays whole.
+    setMinimumSize(Px(8220), Px(2280 + 120));
     // The design's controls are laid out for the 8.25-point user-interface face; the
     // application's message boxes use it too.
     InstallDesignFonts();
@@ -85,6 +94,9 @@ void MainWindow::BuildControls() {
         target->setObjectName(name);
         target->applyWindowProperties(caption);
         Place(target, left, 600, width, 495);
+        // Connected before the command: the focus returns to the button when it ends.
+        connect(target, &ZelSimpleButtonWidget::clicked, this,
+                [this, target] { m_focus.Started(target); });
     };
     auto lamp = [&](LedWidget*& target, const char* name, const char* caption, const char* tip,
                     int left, int width) {
@@ -95,6 +107,7 @@ void MainWindow::BuildControls() {
         Place(target, left, 1200, width, 495);
     };
 
+    // Each field is labelled by the label beneath it, for screen readers.
     QLabel* lblIp = label("IP address:", 120, 240);
     m_cboIp = new QComboBox(m_fraOptions);
     m_cboIp->setObjectName("cboIp");
@@ -103,24 +116,26 @@ void MainWindow::BuildControls() {
     Place(m_cboIp, 1200, 240, 2175, 315);
     lblIp->setBuddy(m_cboIp);
 
-    label("Username:", 3240, 255);
+    QLabel* lblUser = label("Username:", 3240, 255);
     m_txtUser = new QLineEdit(m_fraOptions);
     m_txtUser->setObjectName("txtUser");
     Place(m_txtUser, 4200, 240, 1455, 285);
+    lblUser->setBuddy(m_txtUser);
 
-    label("Password:", 5520, 255);
+    QLabel* lblPass = label("Password:", 5520, 255);
     m_txtPass = new QLineEdit(m_fraOptions);
     m_txtPass->setObjectName("txtPass");
     m_txtPass->setEchoMode(QLineEdit::Password);
     // Masks with "*" as the design asks, not the platform's bullet.
     m_txtPass->setStyleSheet("lineedit-password-character: 42");
     Place(m_txtPass, 6480, 240, 1455, 285);
+    lblPass->setBuddy(m_txtPass);
 
     button(m_cmdStatus, "cmdStatus", "Get &Status", 120, 855);
     button(m_cmdLog, "cmdLog", "Get System &Log", 1080, 975);
     button(m_cmdSaveLog, "cmdSaveLog", "Save System Log", 2160, 1215);
     button(m_cmdSummarise, "cmdSummarise", "Summarise Log", 3480, 975);
-    m_chkAutoSum = new QCheckBox("Summarise log on save", m_fraOptions);
+    m_chkAutoSum = new MarkedCheckBox("Summarise log on save", m_fraOptions);
     m_chkAutoSum->setObjectName("chkAutoSum");
     Place(m_chkAutoSum, 4560, 600, 2055, 255);
     button(m_cmdBackup, "cmdBackup", "&Backup Config", 6720, 1215);
@@ -151,6 +166,9 @@ void MainWindow::BuildControls() {
     paneFont.setStyleHint(QFont::TypeWriter);
     m_txtLog->setFont(paneFont);
     m_txtLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_txtLog->setAccessibleName("System log");
+    // Tab leaves the pane like any other control; nobody types a tab into a device log.
+    m_txtLog->setTabChangesFocus(true);
     Place(m_txtLog, 120, 2280, 8055, 3015);
 
     connect(m_cmdStatus, &ZelSimpleButtonWidget::clicked, this, &MainWindow::cmdStatusClicked);
@@ -243,7 +261,7 @@ void MainWindow::SetLogText(const std::string& strText) {
 }
 
 void MainWindow::SetLogVisible(bool blnVisible) {
-    m_txtLog->setVisible(blnVisible);
+    m_focus.WindowChange([&] { m_txtLog->setVisible(blnVisible); });
 }
 
 void MainWindow::SetLedColour(ControlId enmLed, int32_t lngColour) {
@@ -259,8 +277,12 @@ int32_t MainWindow::LedColour(ControlId enmLed) const {
 }
 
 void MainWindow::SetEnabled(ControlId enmControl, bool blnEnabled) {
-    if (QWidget* widget = Control(enmControl))
-        widget->setEnabled(blnEnabled);
+    QWidget* widget = Control(enmControl);
+    if (!widget)
+        return;
+    m_focus.WindowChange([&] { widget->setEnabled(blnEnabled); });
+    if (blnEnabled)
+        m_focus.Enabled(widget);
 }
 
 std::string MainWindow::GetIpText() {
@@ -330,6 +352,15 @@ void MainWindow::SetPaneHeight(int32_t lngHeight) {
 
 void MainWindow::Sleep(int32_t lngMilliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(lngMilliseconds));
+}
+
+bool MainWindow::WaitEvents(int32_t lngMilliseconds) {
+    if (m_blnClosed)
+        return false;
+    QEventLoop objLoop;
+    QTimer::singleShot(lngMilliseconds, &objLoop, &QEventLoop::quit);
+    objLoop.exec();
+    return !m_blnClosed;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/qt/CommandFocus.h"
 #include "workflow/IWindowOps.h"
 
 #include <QWidget>
@@ -71,6 +72,7 @@ public:
     void SetPaneWidth(int32_t lngWidth) override;
     void SetPaneHeight(int32_t lngHeight) override;
     void Sleep(int32_t lngMilliseconds) override;
+    bool WaitEvents(int32_t lngMilliseconds) override;
 
     // The status line's text now.
     std::string StatusText() const;
@@ -120,6 +122,7 @@ private:
     ZelLabelWidget* m_lblStatus = nullptr;
     QPlainTextEdit* m_txtLog = nullptr;
     std::map<ControlId, int32_t> m_ledColours;
+    CommandFocus m_focus{*this};
 };
 
 } // namespace ata

@@ -61,10 +61,11 @@ void AccessibleButton::doAction(const QString& strAction) {
     });
 }
 
+// The access key presses the button; no key only gives it the focus.
 QStringList AccessibleButton::keyBindingsForAction(const QString& strAction) const {
     if (strAction == pressAction() && !Shortcut().isEmpty())
         return {Shortcut()};
-    return QAccessibleWidget::keyBindingsForAction(strAction);
+    return {};
 }
 
 } // namespace ata

@@ -12,4 +12,5 @@ apt-get install -y --no-install-recommends \
     xvfb xauth fonts-liberation fonts-wine fontconfig \
     python3 python3-pyftpdlib \
     iproute2 iputils-ping procps \
-    desktop-file-utils appstream python3-xlib
+    desktop-file-utils appstream python3-xlib \
+    at-spi2-core dbus-x11 python3-pyatspi

@@ -131,15 +131,6 @@ TEST_F(RealWindowTest, SummariseThenSaveAndAnEditedPaneKeepEveryByte) {
                                         "System log saved, 1 line(s) added."}));
 }
 
-TEST_F(RealWindowTest, EnterOnNoLogToSaveClosesItOnce) {
-    RealWindow w(App());
-    w.Click(ControlId::cmdSaveLog);
-    // The Enter that closes the box comes up on the Save button, which has the focus.
-    EXPECT_EQ(w.Window().focusWidget(), w.Window().Control(ControlId::cmdSaveLog));
-    EXPECT_EQ(w.MessageTexts(), std::vector<std::string>{"No log to save."});
-    EXPECT_FALSE(fs::exists(App() / "sys-log.txt"));
-}
-
 TEST_F(RealWindowTest, ClosingDuringASilentFetchEndsAtOnce) {
     StartAta();
     if (IsSkipped() || HasFatalFailure())

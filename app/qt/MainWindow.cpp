@@ -426,6 +426,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && IsInsideIpField(widget))
             return ValidateLeavingIp();
+        // A key for a button while the field has the focus is a screen reader's press, which
+        // leaves the field as the keyboard would.
+        if (qobject_cast<ZelSimpleButtonWidget*>(widget))
+            return ValidateLeavingIp();
         break;
     }
     case QEvent::Shortcut:

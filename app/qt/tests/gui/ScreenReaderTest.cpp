@@ -7,6 +7,8 @@
 
 #include "app/platform/tests/FakeAtaFixture.h"
 
+#include <QAccessible>
+#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -138,6 +140,41 @@ TEST_F(ScreenReaderTest, PressingGetStatusAnnouncesEveryStepAndBothLamps) {
     EXPECT_EQ(Strings(r["pressed_states"]),
               (std::vector<std::string>{"focusable", "focused", "sensitive"}));
     EXPECT_TRUE(w.Messages().empty());
+}
+
+// The press action as the bus hands it over, on the offscreen platform: a key press on the
+// button, so that it leaves the IP field as the keyboard does (an invalid address refuses it)
+// and a disabled button ignores it.
+TEST(PressAction, ActsAsAKeyPressOnTheButton) {
+    const ScratchFolder folder;
+    RealWindow w(folder.path);
+    MainWindow& win = w.Window();
+    QWidget* cmdSaveLog = win.Control(ControlId::cmdSaveLog);
+    QAccessibleActionInterface* action =
+        QAccessible::queryAccessibleInterface(cmdSaveLog)->actionInterface();
+    ASSERT_NE(action, nullptr);
+    const auto press = [&] {
+        action->doAction(QAccessibleActionInterface::pressAction());
+        QApplication::processEvents();
+        w.Settle();
+        win.activateWindow();
+        QApplication::processEvents();
+    };
+    win.cboIp()->setFocus();
+    win.cboIp()->setEditText("127.0.0");
+    press();
+    EXPECT_TRUE(win.cboIp()->hasFocus());
+    win.cboIp()->setEditText("127.0.0.9");
+    win.SetEnabled(ControlId::cmdSaveLog, false);
+    press();
+    win.SetEnabled(ControlId::cmdSaveLog, true);
+    press();
+    // The Enter that answers the message does not press the button again.
+    EXPECT_EQ(w.MessageTexts(), (std::vector<std::string>{"The IP address is not valid. Please "
+                                                          "enter a valid IP address in the form "
+                                                          "x.x.x.x",
+                                                          "No log to save."}));
+    EXPECT_FALSE(fs::exists(folder.path / "sys-log.txt"));
 }
 
 } // namespace

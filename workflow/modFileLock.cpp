@@ -19,12 +19,12 @@ namespace {
 // The lock file, created private when missing; an existing one this process may only read still
 // locks. When it is missing and cannot be created, the folder it would be in. -1 otherwise (a
 // symbolic link at its name, a file of another user, no such folder).
-int OpenLockTarget(const std::string& strLockFile) {
+int OpenLockTarget(const std::string& strLockFile, bool blnFolderInstead) {
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     int fd = ::open(strLockFile.c_str(), O_RDWR | O_CREAT | kFlags, 0600);
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         fd = ::open(strLockFile.c_str(), O_RDONLY | kFlags);
-        if (fd < 0 && errno == ENOENT)
+        if (fd < 0 && errno == ENOENT && blnFolderInstead)
             fd = ::open(modFileIo::FolderOf(strLockFile).c_str(),
                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
@@ -48,15 +48,15 @@ bool TryLock(int fd) {
 
 } // namespace
 
-CFileLock CFileLock::TryAcquire(const std::string& strLockFile) {
-    return Acquire(strLockFile, 0, {});
+CFileLock CFileLock::TryAcquire(const std::string& strLockFile, bool blnFolderInstead) {
+    return Acquire(strLockFile, 0, {}, blnFolderInstead);
 }
 
 CFileLock CFileLock::Acquire(const std::string& strLockFile, int32_t lngMilliseconds,
-                             const WaitFn& fnWait) {
+                             const WaitFn& fnWait, bool blnFolderInstead) {
     using Clock = std::chrono::steady_clock;
     CFileLock objLock;
-    UniqueFd fd(OpenLockTarget(strLockFile));
+    UniqueFd fd(OpenLockTarget(strLockFile, blnFolderInstead));
     if (!fd)
         return objLock;
     const auto due = Clock::now() + std::chrono::milliseconds(lngMilliseconds);

@@ -30,11 +30,13 @@ public:
     CFileLock() = default;
 
     // Takes the lock only when it is free at once.
-    static CFileLock TryAcquire(const std::string& strLockFile);
+    static CFileLock TryAcquire(const std::string& strLockFile, bool blnFolderInstead = true);
     // Waits for the lock for at most lngMilliseconds. The kernel tells nobody when a lock is
     // given back, so it is tried again at growing intervals while fnWait lets events run.
+    // Without blnFolderInstead a lock file that cannot be created leaves the lock Unavailable
+    // (for a lock that is held around others that lock the folder).
     static CFileLock Acquire(const std::string& strLockFile, int32_t lngMilliseconds,
-                             const WaitFn& fnWait);
+                             const WaitFn& fnWait, bool blnFolderInstead = true);
 
     EnmLockState State() const { return m_fd ? EnmLockState::Held : m_enmNotHeld; }
     bool IsHeld() const { return static_cast<bool>(m_fd); }

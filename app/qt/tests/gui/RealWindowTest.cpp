@@ -11,10 +11,16 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <QTimer>
+
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace ata {
 namespace {
@@ -129,6 +135,54 @@ TEST_F(RealWindowTest, SummariseThenSaveAndAnEditedPaneKeepEveryByte) {
               (std::vector<std::string>{"System log summarised from 10 to 8 line(s)",
                                         "System log saved, 0 line(s) added.",
                                         "System log saved, 1 line(s) added."}));
+}
+
+// Another user (nobody, where the test runs as root) holds the history's lock for ten minutes:
+// the save gives up within its bound with the usual failure, the history is untouched, and the
+// window keeps serving its events the whole time.
+TEST_F(RealWindowTest, AnotherUsersLockEndsTheSaveWithinItsBoundAndTheWindowStaysResponsive) {
+    WriteBytes(App() / "sys-log.txt", kHistory);
+    const fs::path lock = App() / "sys-log.txt.lock";
+    WriteBytes(lock, "");
+    const uid_t lngOther = ::geteuid() == 0 ? 65534 : ::geteuid();
+    ASSERT_EQ(::chown(lock.c_str(), lngOther, lngOther), 0);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t pidHolder = ::fork();
+    if (pidHolder == 0) {
+        const int fd = ::setgid(lngOther) == 0 && ::setuid(lngOther) == 0
+                           ? ::open(lock.c_str(), O_RDWR | O_CLOEXEC)
+                           : -1;
+        const char ch = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'h' : 'x';
+        (void)!::write(fds[1], &ch, 1);
+        ::sleep(600);
+        ::_exit(0);
+    }
+    char ch = 0;
+    ASSERT_TRUE(::read(fds[0], &ch, 1) == 1 && ch == 'h');
+
+    RealWindow w(App());
+    TypeLineOnTop(w.Window().txtLog(), kTyped);
+    int intTicks = 0;
+    QTimer objTicker;
+    QObject::connect(&objTicker, &QTimer::timeout, [&] { ++intTicks; });
+    objTicker.start(50);
+    QElapsedTimer objClock;
+    objClock.start();
+    w.Click(ControlId::cmdSaveLog);
+    EXPECT_TRUE(w.WaitUntilIdle(60000));
+    const qint64 lngTookMs = objClock.elapsed();
+    ::kill(pidHolder, SIGKILL);
+    ::waitpid(pidHolder, nullptr, 0);
+    ::close(fds[0]);
+    ::close(fds[1]);
+
+    EXPECT_EQ(w.MessageTexts(), std::vector<std::string>{"Could not save system log."});
+    EXPECT_EQ(w.Status(), "Could not save system log.");
+    EXPECT_EQ(ReadBytes(App() / "sys-log.txt"), kHistory);
+    EXPECT_LT(lngTookMs, 60000);
+    // A timer of the window fired all through the wait (every 50 ms for about 10 s).
+    EXPECT_GT(intTicks, 100);
 }
 
 TEST_F(RealWindowTest, ClosingDuringASilentFetchEndsAtOnce) {

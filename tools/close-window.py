@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Waits until a top-level X window with the given title is mapped, then asks it to close as a
 window manager's close button does (a WM_DELETE_WINDOW message), so that the program goes
-through its ordinary shut-down. Usage: close-window.py TITLE SECONDS. Exits 0 once the message
-is sent, 1 when no such window appeared in time."""
+through its ordinary shut-down. Usage: close-window.py TITLE SECONDS [--wait-only]. Exits 0 once
+the message is sent (with --wait-only: once the window is mapped, leaving it open), 1 when no such
+window appeared in time."""
 
 import select
 import sys
@@ -39,6 +40,8 @@ def main():
             select.select([disp.fileno()], [], [], remaining)
         while disp.pending_events():
             disp.next_event()
+    if sys.argv[3:] == ["--wait-only"]:
+        return 0
     protocols = disp.intern_atom("WM_PROTOCOLS")
     delete = disp.intern_atom("WM_DELETE_WINDOW")
     window.send_event(protocol.event.ClientMessage(

@@ -70,10 +70,24 @@ fi
 leftover=$(find "$home" "$prefix/bin" -name settings.ini)
 [[ -z $leftover ]] || fail "settings written elsewhere: $leftover"
 
+# The session ends (SIGTERM): the window closes as if by hand, so the settings are written, and
+# the program tells how it ended.
+rm -f "$prefix/lib/atatool/settings.ini"
+status=$(cd "$home" && HOME=$home QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+        timeout 60 "$1" & pid=$!
+        /usr/bin/python3 "$2" "$3" 30 --wait-only && kill -TERM "$pid"
+        wait "$pid"; echo $?' _ "$prefix/bin/atatool" "$src/tools/close-window.py" "$title")
+if [[ $status == 143 && -f "$prefix/lib/atatool/settings.ini" ]]; then
+    pass "SIGTERM closes the window cleanly, writes the settings and exits 143"
+else
+    fail "SIGTERM: exit status $status, settings.ini $(ls "$prefix/lib/atatool/settings.ini" 2>&1)"
+fi
+
 # Uninstall as the README says: the installed files go, the user's own files stay.
 xargs -d '\n' rm -f <"$dir/install_manifest.txt"
 remaining=$(cd "$prefix" && find . -type f | sort | tr '\n' ' ')
-[[ $remaining == "./lib/atatool/settings.ini " ]] && pass "uninstall leaves only the user's settings" ||
+[[ $remaining == "./lib/atatool/settings.ini ./lib/atatool/settings.ini.lock " ]] &&
+    pass "uninstall leaves only the user's settings and their lock file" ||
     fail "after uninstall: $remaining"
 
 echo "install-test: $passes passed, $failures failed"

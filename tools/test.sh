@@ -8,4 +8,9 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tools/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# The kill test's rounds per folder and command (two workers each): 50 in the plain build, fewer
+# in the slower sanitizer build.
+if [[ "${ATA_SANITIZE:-0}" == 1 ]]; then
+    export ATA_KILL_ROUNDS=${ATA_KILL_ROUNDS:-10}
+fi
 ctest --test-dir "$dir" --output-on-failure --timeout 600 "$@"

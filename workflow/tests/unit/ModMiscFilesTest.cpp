@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace ata;
@@ -53,9 +54,16 @@ TEST(TextFile, EveryByteSurvivesNothingIsAddedAndAnExistingFileKeepsItsMode) {
     EXPECT_EQ(ReadTextFile(strPath), strAll);
     EXPECT_EQ(ModeOf(strPath), 0640u);
     ASSERT_EQ(::chmod(strPath.c_str(), 0604), 0);
+    // Extended attributes (access lists among them) stay with the file its new content replaces.
+    const bool blnAttributes = ::setxattr(strPath.c_str(), "user.origin", "kept", 4, 0) == 0;
     ASSERT_TRUE(WriteTextFile("short", strPath));
     EXPECT_EQ(ReadTextFile(strPath), "short");
     EXPECT_EQ(ModeOf(strPath), 0604u);
+    if (blnAttributes) {
+        char buf[8] = {};
+        EXPECT_EQ(::getxattr(strPath.c_str(), "user.origin", buf, sizeof buf), 4);
+        EXPECT_STREQ(buf, "kept");
+    }
     ASSERT_TRUE(WriteTextFile("", strPath));
     EXPECT_EQ(fs::file_size(strPath), 0u);
     EXPECT_EQ(EntriesIn(tmp.path), 1u); // no temporary file left behind

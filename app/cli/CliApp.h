@@ -3,6 +3,7 @@
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleWindow.h"
 #include "app/platform/PlatformServices.h"
+#include "app/platform/TerminationSignals.h"
 #include "script/ZelTelnet.h"
 #include "workflow/frmMain.h"
 
@@ -25,6 +26,8 @@ public:
 
     // Runs one command (not --help or --version) and returns the exit status.
     int Run(const CliOptions& objOptions);
+    // The output stream was closed when the process started.
+    void SetOutUnusable() { m_window.SetOutUnusable(); }
 
     // The lock file that lets only one run work at a time.
     static std::string RunLockFile(const std::string& strProgramFolder);
@@ -33,8 +36,19 @@ private:
     // Runs the event loop for lngMilliseconds (one pass without waiting for 0).
     void RunEvents(int32_t lngMilliseconds);
     int RunCommand(EnmCliCommand enmCommand);
+    // Empty when the files this command reads can be read; otherwise why not.
+    std::string CheckFiles(EnmCliCommand enmCommand) const;
+    // A signal asks the run to end: the backup is abandoned (its partial file removed) and a
+    // fetch given up, so the command returns at its next step.
+    void AbandonWork();
+    // --paths: the files and folders in use, one "name: path" line each. Building the app has
+    // already rolled back a write that a killed run left half done, as every start does.
+    void WritePaths();
+    // The exit status of a run that ended normally with intStatus, or 128 + the signal.
+    int Ending(int intStatus) const;
 
     PlatformServices m_platform;
+    TerminationSignals m_signals;
     ConsoleWindow m_window;
     std::unique_ptr<script::ZelTelnet> m_engine;
     std::unique_ptr<frmMain> m_logic;

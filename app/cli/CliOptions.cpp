@@ -1,5 +1,6 @@
 #include "app/cli/CliOptions.h"
 
+#include <string>
 #include <utility>
 
 namespace ata::cli {
@@ -15,7 +16,8 @@ constexpr CommandName kCommands[] = {
     {"--status", EnmCliCommand::Status},    {"--get-log", EnmCliCommand::GetLog},
     {"--save-log", EnmCliCommand::SaveLog}, {"--summarise", EnmCliCommand::Summarise},
     {"--backup", EnmCliCommand::Backup},    {"--help", EnmCliCommand::Help},
-    {"--version", EnmCliCommand::Version},
+    {"--version", EnmCliCommand::Version},  {"--diff", EnmCliCommand::Diff},
+    {"--paths", EnmCliCommand::Paths},
 };
 
 } // namespace
@@ -37,6 +39,14 @@ std::string ParseCliOptions(const std::vector<std::string>& vecArgs, CliOptions&
             objRead.blnIpGiven = true;
             continue;
         }
+        if (strArg == "--no-wait") {
+            objRead.blnNoWait = true;
+            continue;
+        }
+        if (strArg == "--if-changed") {
+            objRead.blnIfChanged = true;
+            continue;
+        }
         EnmCliCommand enmFound = EnmCliCommand::None;
         for (const auto& objCommand : kCommands)
             if (strArg == objCommand.strName)
@@ -49,9 +59,18 @@ std::string ParseCliOptions(const std::vector<std::string>& vecArgs, CliOptions&
         if (objRead.enmCommand != EnmCliCommand::None)
             return "give exactly one command";
         objRead.enmCommand = enmFound;
+        // The names after --diff are its own.
+        while (enmFound == EnmCliCommand::Diff && k + 1 < vecArgs.size() &&
+               vecArgs[k + 1].rfind("--", 0) != 0) {
+            if (objRead.vecDiffNames.size() == 2)
+                return "--diff takes at most two file names";
+            objRead.vecDiffNames.push_back(vecArgs[++k]);
+        }
     }
     if (objRead.enmCommand == EnmCliCommand::None)
         return "no command given";
+    if (objRead.blnIfChanged && objRead.enmCommand != EnmCliCommand::Backup)
+        return "--if-changed goes with --backup only";
     objOptions = std::move(objRead);
     return {};
 }
@@ -74,15 +93,36 @@ std::string CliUsage() {
            "  --summarise   collapse repeated registration lines in sys-log.txt\n"
            "  --backup      fetch the ATA's configuration over FTP into "
            "Config<yyyymmdd-hhnnss>.reg\n"
+           "                and say whether it changed since the backup before it\n"
+           "  --diff [OLD [NEW]]\n"
+           "                show what changed between two backups as a unified diff: the two "
+           "newest,\n"
+           "                OLD and the newest, or OLD and NEW (a name without a / is a file in "
+           "the\n"
+           "                program's folder); exit status 0 the same, 1 different, 2 trouble\n"
+           "  --paths       show the files and folders this run uses\n"
            "  --help        show this text\n"
            "  --version     show the version\n"
-           "Option:\n"
+           "Options:\n"
            "  --ip ADDRESS  use this address instead of the one in settings.ini for this run\n"
+           "  --no-wait     when another run is working, refuse at once instead of waiting\n"
+           "  --if-changed  with --backup: remove the new file again when it is the same as "
+           "the\n"
+           "                backup before it (the nightly timer uses this)\n"
            "\n"
+           "Only one run works at a time: a run that finds another one working waits up to " +
+           std::to_string(kRunLockWaitMinutes) +
+           " minutes\n"
+           "for it to end, then does its own work.\n"
            "Progress goes to standard error, the text of every message to standard output.\n"
-           "Exit status: 0 success (--status: the ATA answered and is registered), 1 the command "
-           "ran\n"
-           "and failed or another run is in progress, 2 wrong use.\n";
+           "\n"
+           "Exit status:\n"
+           "  0    success (--status: the ATA answered and is registered)\n"
+           "  1    the command ran and failed, or its output could not be written\n"
+           "  2    wrong use; nothing was done\n"
+           "  3    settings.ini or sys-log.txt cannot be read or is not a regular file\n"
+           "  4    another run kept working for the whole wait (or --no-wait found one)\n"
+           "  128+N  ended by signal N (143 for SIGTERM); partial files are removed\n";
 }
 
 } // namespace ata::cli

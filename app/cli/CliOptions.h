@@ -6,18 +6,38 @@
 namespace ata::cli {
 
 // What one run of the command-line front end does.
-enum class EnmCliCommand { None, Status, GetLog, SaveLog, Summarise, Backup, Help, Version };
+enum class EnmCliCommand {
+    None,
+    Status,
+    GetLog,
+    SaveLog,
+    Summarise,
+    Backup,
+    Diff,
+    Help,
+    Version,
+    Paths
+};
 
 struct CliOptions {
     EnmCliCommand enmCommand = EnmCliCommand::None;
     bool blnIpGiven = false;
-    std::string strIp; // replaces the address of settings.ini for this run
+    bool blnNoWait = false;    // refuse at once when another run is working, instead of waiting
+    std::string strIp;         // replaces the address of settings.ini for this run
+    bool blnIfChanged = false; // --backup keeps the new file only when it differs
+    std::vector<std::string> vecDiffNames; // --diff: the backups named, at most two
 };
 
 // Exit statuses.
 inline constexpr int kExitSucceeded = 0;
 inline constexpr int kExitFailed = 1;   // the command ran and did not succeed
 inline constexpr int kExitWrongUse = 2; // bad arguments; nothing was run
+inline constexpr int kExitConfig = 3;   // settings.ini or sys-log.txt unreadable or no file
+inline constexpr int kExitBusy = 4;     // another run kept working past the wait (or --no-wait)
+// A run ended by a signal exits with 128 + the signal's number, as a shell reports it.
+
+// How long a run waits for another one to finish before it gives up.
+inline constexpr int kRunLockWaitMinutes = 10;
 
 // Reads the arguments (without the program name): exactly one command, optionally
 // "--ip ADDRESS" or "--ip=ADDRESS". Returns empty text on success, otherwise why the use is wrong.

@@ -6,15 +6,24 @@ namespace ata::cli {
 
 namespace {
 
-void WriteBytes(std::FILE* pStream, const std::string& strBytes) {
-    std::fwrite(strBytes.data(), 1, strBytes.size(), pStream);
-    std::fflush(pStream);
+// Writes and flushes; the error when the bytes did not all reach the stream, otherwise 0.
+int WriteBytes(std::FILE* pStream, const std::string& strBytes) {
+    errno = 0;
+    if (std::fwrite(strBytes.data(), 1, strBytes.size(), pStream) != strBytes.size() ||
+        std::fflush(pStream) != 0) {
+        const int intError = errno != 0 ? errno : EIO;
+        std::clearerr(pStream);
+        return intError;
+    }
+    return 0;
 }
 
 } // namespace
 
-ConsoleWindow::ConsoleWindow(RunEvents fnRunEvents, std::FILE* pOut, std::FILE* pErr)
-    : m_fnRunEvents(std::move(fnRunEvents)), m_pOut(pOut), m_pErr(pErr) {}
+ConsoleWindow::ConsoleWindow(RunEvents fnRunEvents, std::function<bool()> fnStopping,
+                             std::FILE* pOut, std::FILE* pErr)
+    : m_fnRunEvents(std::move(fnRunEvents)), m_fnStopping(std::move(fnStopping)), m_pOut(pOut),
+      m_pErr(pErr) {}
 
 void ConsoleWindow::SetStatus(const std::string& strText) {
     WriteErrLine(strText);
@@ -38,16 +47,26 @@ void ConsoleWindow::Sleep(int32_t lngMilliseconds) {
     m_fnRunEvents(lngMilliseconds);
 }
 
+bool ConsoleWindow::WaitEvents(int32_t lngMilliseconds) {
+    if (!m_fnStopping())
+        m_fnRunEvents(lngMilliseconds);
+    return !m_fnStopping();
+}
+
 int32_t ConsoleWindow::LedColour(ControlId enmLed) const {
     return enmLed == ControlId::ledPower ? m_lngPowerColour : m_lngVoIPColour;
 }
 
 void ConsoleWindow::WriteOut(const std::string& strBytes) {
-    WriteBytes(m_pOut, strBytes);
+    if (m_intOutError != 0)
+        return;
+    m_intOutError = WriteBytes(m_pOut, strBytes);
 }
 
 void ConsoleWindow::WriteErrLine(const std::string& strText) {
-    WriteBytes(m_pErr, strText + "\n");
+    // Where even the error stream fails there is nobody left to tell; the exit status still
+    // says how the run went.
+    (void)WriteBytes(m_pErr, strText + "\n");
 }
 
 } // namespace ata::cli

@@ -2,6 +2,7 @@
 
 #include "workflow/IWindowOps.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -19,7 +20,9 @@ public:
     // number of milliseconds has passed.
     using RunEvents = std::function<void(int32_t lngMilliseconds)>;
 
-    ConsoleWindow(RunEvents fnRunEvents, std::FILE* pOut, std::FILE* pErr);
+    // fnStopping tells whether the run was asked to end (a signal); waits are then given up.
+    ConsoleWindow(RunEvents fnRunEvents, std::function<bool()> fnStopping, std::FILE* pOut,
+                  std::FILE* pErr);
 
     void SetStatus(const std::string& strText) override;
     void DoEvents() override;
@@ -53,6 +56,7 @@ public:
 
     // Runs the event loop for the time given instead of blocking the thread.
     void Sleep(int32_t lngMilliseconds) override;
+    bool WaitEvents(int32_t lngMilliseconds) override;
 
     int32_t LedColour(ControlId enmLed) const;
     // Warnings shown so far: every failure the workflow reports shows one.
@@ -61,9 +65,17 @@ public:
     void WriteOut(const std::string& strBytes);
     // Writes one line to the error stream.
     void WriteErrLine(const std::string& strText);
+    // The output stream cannot be used (it was closed when the process started): every write
+    // to it fails.
+    void SetOutUnusable() { m_intOutError = EBADF; }
+    // The error of the first write to the output stream that failed, or 0. A command whose
+    // output was lost has failed, whatever else it did.
+    int OutError() const { return m_intOutError; }
 
 private:
     RunEvents m_fnRunEvents;
+    std::function<bool()> m_fnStopping;
+    int m_intOutError = 0;
     std::FILE* m_pOut;
     std::FILE* m_pErr;
     std::string m_strLog, m_strIp, m_strUser, m_strPass;

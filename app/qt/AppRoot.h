@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/platform/PlatformServices.h"
+#include "app/platform/TerminationSignals.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/ReactorNotifier.h"
 #include "script/ZelTelnet.h"
@@ -25,11 +26,15 @@ public:
     frmMain& Logic() { return *m_logic; }
     // Starts the logic and shows the window.
     void Show();
+    // The signal that ended the session and closed the window (as closing it by hand does:
+    // the settings are written, a backup is abandoned), or 0.
+    int EndingSignal() const { return m_signals.Received(); }
 
 private:
     PlatformServices m_platform;
     ReactorNotifier m_notifier{m_platform.reactor};
     MainWindow m_window;
+    TerminationSignals m_signals{m_platform.reactor, [this](int) { m_window.close(); }};
     std::unique_ptr<script::ZelTelnet> m_engine;
     std::unique_ptr<frmMain> m_logic;
 };

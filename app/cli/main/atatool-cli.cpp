@@ -2,11 +2,14 @@
 #include "app/cli/CliApp.h"
 #include "app/cli/CliOptions.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 #ifndef ATA_VERSION
@@ -24,10 +27,30 @@ std::string ProgramFolder() {
     return path.parent_path().string() + "/";
 }
 
+// Gives a standard stream that the caller closed a harmless descriptor, so that no file the
+// run opens later takes its number and receives its output. True when the stream was closed.
+bool ReserveClosedStream(int fd) {
+    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+        return false;
+    const int fdNull = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (fdNull >= 0 && fdNull != fd) {
+        ::dup2(fdNull, fd);
+        ::close(fdNull);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     using namespace ata::cli;
+    // Before anything else (no thread exists yet, no file is open).
+    ata::TerminationSignals::Block();
+    bool blnOutClosed = false;
+    for (int fd : {0, 1, 2}) {
+        const bool blnClosed = ReserveClosedStream(fd);
+        blnOutClosed = blnOutClosed || (fd == 1 && blnClosed);
+    }
     const std::vector<std::string> vecArgs(argv + 1, argv + argc);
     CliOptions objOptions;
     const std::string strWrong = ParseCliOptions(vecArgs, objOptions);
@@ -35,16 +58,21 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "atatool-cli: %s\nTry 'atatool-cli --help'.\n", strWrong.c_str());
         return kExitWrongUse;
     }
-    if (objOptions.enmCommand == EnmCliCommand::Help) {
-        std::fputs(CliUsage().c_str(), stdout);
-        return kExitSucceeded;
-    }
-    if (objOptions.enmCommand == EnmCliCommand::Version) {
-        std::puts("atatool-cli " ATA_VERSION);
+    if (objOptions.enmCommand == EnmCliCommand::Help ||
+        objOptions.enmCommand == EnmCliCommand::Version) {
+        const std::string strText = objOptions.enmCommand == EnmCliCommand::Help
+                                        ? CliUsage()
+                                        : std::string("atatool-cli " ATA_VERSION "\n");
+        if (blnOutClosed || std::fputs(strText.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "atatool-cli: cannot write to standard output\n");
+            return kExitFailed;
+        }
         return kExitSucceeded;
     }
     try {
         CliApp objApp(ProgramFolder(), stdout, stderr);
+        if (blnOutClosed)
+            objApp.SetOutUnusable();
         return objApp.Run(objOptions);
     } catch (const std::exception& e) {
         // The reactor, the timers or the sockets could not be set up.

@@ -1,0 +1,184 @@
+#pragma once
+
+// Runs of the command-line executable as a user or a timer makes them: copied into a program
+// folder, without a display.
+#include "workflow/tests/FileBytes.h"
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <grp.h>
+#include <net/if.h>
+#include <poll.h>
+#include <sched.h>
+#include <string>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace ata::test {
+
+struct CliResult {
+    int intExit = -1;
+    std::string strOut, strErr;
+};
+
+// How a run is started, beyond its arguments.
+struct CliRunOptions {
+    uid_t lngUser = static_cast<uid_t>(-1); // run as this user (and its group), root only
+    std::vector<std::string> vecEnv;        // added to the environment ("NAME=value")
+    std::string strStdout;                  // a file for standard output; "-" closes it
+};
+
+// One run of the executable copied into a program folder, with DISPLAY, WAYLAND_DISPLAY and
+// the Qt platform unset. Standard output goes to a file, standard error through a pipe that the
+// test can read while the run goes on.
+class CliRun {
+public:
+    CliRun(const std::filesystem::path& app, const std::vector<std::string>& vecArgs,
+           const CliRunOptions& objOptions = {})
+        : m_out(objOptions.strStdout.empty() ? app / "../out"
+                                             : std::filesystem::path(objOptions.strStdout)) {
+        const std::filesystem::path exe = app / "atatool-cli";
+        if (!std::filesystem::exists(exe))
+            std::filesystem::copy_file(ATA_CLI_PATH, exe);
+        std::vector<std::string> vecEnv = objOptions.vecEnv;
+        for (char** p = environ; *p; ++p) {
+            const std::string s = *p;
+            if (s.rfind("DISPLAY=", 0) != 0 && s.rfind("WAYLAND_DISPLAY=", 0) != 0 &&
+                s.rfind("QT_QPA_PLATFORM=", 0) != 0)
+                vecEnv.push_back(s);
+        }
+        // Built before the fork: the child of a process with threads only calls what is safe.
+        std::vector<char*> argv{const_cast<char*>(exe.c_str())}, envp;
+        for (const auto& a : vecArgs)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        for (auto& e : vecEnv)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return;
+        const bool blnCloseOut = objOptions.strStdout == "-";
+        const uid_t lngUser = objOptions.lngUser;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            if (lngUser != static_cast<uid_t>(-1) &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(lngUser) != 0 || ::setuid(lngUser) != 0))
+                ::_exit(126);
+            const int fdOut =
+                blnCloseOut ? -1
+                            : ::open(m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (fdOut >= 0)
+                ::dup2(fdOut, 1);
+            else
+                ::close(1);
+            ::dup2(fds[1], 2);
+            ::execve(exe.c_str(), argv.data(), envp.data());
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        m_fdErr = fds[0];
+    }
+    ~CliRun() { Finish(); }
+    pid_t Pid() const { return m_pid; }
+    void Signal(int intSignal) const {
+        if (m_pid > 0)
+            ::kill(m_pid, intSignal);
+    }
+    // Reads standard error until it holds strText (or ends); true when it does.
+    bool WaitForErr(const std::string& strText) {
+        char buf[512];
+        ssize_t n = 1;
+        while (m_result.strErr.find(strText) == std::string::npos && n > 0)
+            if ((n = ::read(m_fdErr, buf, sizeof buf)) > 0)
+                m_result.strErr.append(buf, static_cast<size_t>(n));
+        return m_result.strErr.find(strText) != std::string::npos;
+    }
+    const CliResult& Finish() {
+        if (m_pid > 0) {
+            WaitForErr(std::string(1, '\0')); // to the end of the stream
+            ::close(m_fdErr);
+            int intStatus = 0;
+            ::waitpid(m_pid, &intStatus, 0);
+            // Killed: as a shell reports it.
+            m_result.intExit =
+                WIFEXITED(intStatus) ? WEXITSTATUS(intStatus) : 128 + WTERMSIG(intStatus);
+            if (std::filesystem::is_regular_file(m_out))
+                m_result.strOut = ReadBytes(m_out);
+            m_pid = -1;
+        }
+        return m_result;
+    }
+
+private:
+    std::filesystem::path m_out;
+    pid_t m_pid = -1;
+    int m_fdErr = -1;
+    CliResult m_result;
+};
+
+inline CliResult RunCli(const std::filesystem::path& app, const std::vector<std::string>& vecArgs,
+                        const CliRunOptions& objOptions = {}) {
+    return CliRun(app, vecArgs, objOptions).Finish();
+}
+
+// A network namespace of the test's own, with its loopback up and ping sockets open to every
+// group (as the system's defaults usually have it), so that nobody's runs can ping the fake ATA.
+// Threads and processes started afterwards live in it; the process ends with the test.
+inline bool EnterOwnNetwork() {
+    if (::unshare(CLONE_NEWNET) != 0)
+        return false;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq objLoopback{};
+    std::snprintf(objLoopback.ifr_name, sizeof objLoopback.ifr_name, "lo");
+    objLoopback.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
+    const bool blnUp = fd >= 0 && ::ioctl(fd, SIOCSIFFLAGS, &objLoopback) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    std::FILE* pRange = std::fopen("/proc/sys/net/ipv4/ping_group_range", "w");
+    const bool blnPing = pRange && std::fputs("0 2147483647\n", pRange) >= 0;
+    return blnUp && pRange && std::fclose(pRange) == 0 && blnPing;
+}
+
+// Tells when a file whose name ends in one of the given endings is created in a folder: the
+// moment a run's write begins (its temporary file, its journal, its ".part" file).
+class FolderWatch {
+public:
+    explicit FolderWatch(const std::filesystem::path& folder)
+        : m_fd(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
+        ::inotify_add_watch(m_fd, folder.c_str(), IN_CREATE);
+    }
+    ~FolderWatch() { ::close(m_fd); }
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // False when none came within 15 seconds.
+    bool WaitForNew(const std::vector<std::string>& vecEndings) const {
+        alignas(inotify_event) char buf[4096];
+        pollfd objPoll{m_fd, POLLIN, 0};
+        while (::poll(&objPoll, 1, 15000) == 1) {
+            const ssize_t n = ::read(m_fd, buf, sizeof buf);
+            for (ssize_t i = 0; i < n;) {
+                const auto* pEvent = reinterpret_cast<const inotify_event*>(buf + i);
+                const std::string strName = pEvent->len ? pEvent->name : "";
+                for (const std::string& strEnding : vecEndings)
+                    if (strName.ends_with(strEnding))
+                        return true;
+                i += static_cast<ssize_t>(sizeof(inotify_event) + pEvent->len);
+            }
+        }
+        return false;
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace ata::test

@@ -150,6 +150,12 @@ TEST_F(UnattendedTest, ALinkedHistoryIsLockedWhereItLives) {
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
     const pid_t pidHolder = ::fork();
+    // Ended however the test ends, so that no holder outlives it.
+    const std::unique_ptr<const pid_t, void (*)(const pid_t*)> objHolderEnd(
+        &pidHolder, [](const pid_t* p) {
+            if (*p > 0 && ::kill(*p, SIGKILL) == 0)
+                ::waitpid(*p, nullptr, 0);
+        });
     if (pidHolder == 0) {
         ::dup2(fds[1], 1);
         if (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)
@@ -169,7 +175,6 @@ TEST_F(UnattendedTest, ALinkedHistoryIsLockedWhereItLives) {
     const std::string strOther = "01/12/2026 08:30:00 Saved by the window";
     WriteBytes(data / "sys-log.txt", strOther + "\r\n" + kSaved1);
     ::kill(pidHolder, SIGKILL);
-    ::waitpid(pidHolder, nullptr, 0);
     const CliResult& r = run.Finish();
     EXPECT_EQ(r.intExit, 0) << r.strErr;
     EXPECT_EQ(r.strOut, "System log saved, 2 line(s) added.\n");

@@ -149,6 +149,12 @@ TEST_F(RealWindowTest, AnotherUsersLockEndsTheSaveWithinItsBoundAndTheWindowStay
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
     const pid_t pidHolder = ::fork();
+    // Ended however the test ends, so that no holder outlives it.
+    const std::unique_ptr<const pid_t, void (*)(const pid_t*)> objHolderEnd(
+        &pidHolder, [](const pid_t* p) {
+            if (*p > 0 && ::kill(*p, SIGKILL) == 0)
+                ::waitpid(*p, nullptr, 0);
+        });
     if (pidHolder == 0) {
         const int fd = ::setgid(lngOther) == 0 && ::setuid(lngOther) == 0
                            ? ::open(lock.c_str(), O_RDWR | O_CLOEXEC)
@@ -172,8 +178,6 @@ TEST_F(RealWindowTest, AnotherUsersLockEndsTheSaveWithinItsBoundAndTheWindowStay
     w.Click(ControlId::cmdSaveLog);
     EXPECT_TRUE(w.WaitUntilIdle(60000));
     const qint64 lngTookMs = objClock.elapsed();
-    ::kill(pidHolder, SIGKILL);
-    ::waitpid(pidHolder, nullptr, 0);
     ::close(fds[0]);
     ::close(fds[1]);
 

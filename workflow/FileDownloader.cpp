@@ -13,7 +13,10 @@ FileDownloader::~FileDownloader() = default;
 
 bool FileDownloader::BeginDownload(const std::string& strURL, const std::string& strFilename) {
     (void)strFilename; // the platform's name of the read; nothing here needs it
+    m_objLastFailure = HttpReadResult{};
+    m_objLastFailure.enmFailure = EnmHttpFailure::Other;
     if (m_blnShutDown) {
+        m_objLastFailure.strError = "abandoned";
         return false;
     }
     m_strFileContents.clear();
@@ -27,11 +30,12 @@ bool FileDownloader::BeginDownload(const std::string& strURL, const std::string&
                 (*ptr)->AsyncReadComplete(objResult);
             }
         });
-    } catch (const RaisedError&) {
-        return false;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        m_objLastFailure.strError = std::string("could not start: ") + e.what();
         return false;
     }
+    m_objLastFailure.strError.clear();
+    m_objLastFailure.enmFailure = EnmHttpFailure::None;
     return true;
 }
 
@@ -40,6 +44,8 @@ void FileDownloader::Shutdown() {
     ++m_lngFetch; // a completion still on its way is ignored
     if (!m_blnDownloadComplete) {
         m_blnDownloadError = true;
+        m_objLastFailure.enmFailure = EnmHttpFailure::Other;
+        m_objLastFailure.strError = "abandoned";
     }
     m_objReader.CancelAll();
 }
@@ -48,6 +54,7 @@ void FileDownloader::AsyncReadComplete(const HttpReadResult& objResult) {
     if (!objResult.blnOk) {
         // A failed read sets only the error flag.
         m_blnDownloadError = true;
+        m_objLastFailure = objResult;
         return;
     }
     if (objResult.strBody.size() >= 2) {
@@ -56,6 +63,8 @@ void FileDownloader::AsyncReadComplete(const HttpReadResult& objResult) {
         m_strFileContents = std::move(strText);
     } else {
         m_blnDownloadError = true;
+        m_objLastFailure.enmFailure = EnmHttpFailure::Other;
+        m_objLastFailure.strError = "empty page";
     }
     m_blnDownloadComplete = true;
 }

@@ -29,6 +29,10 @@ public:
     bool blnDownloadComplete() const { return m_blnDownloadComplete; }
     bool blnDownloadError() const { return m_blnDownloadError; }
     const std::string& strFileContents() const { return m_strFileContents; }
+    // Why the last fetch brought no page (blnOk false), as the read reported it; strError
+    // also says when it could not start, was abandoned or brought an empty page. Nothing
+    // here changes what the flags say.
+    const HttpReadResult& LastFailure() const { return m_objLastFailure; }
 
 private:
     void AsyncReadComplete(const HttpReadResult& objResult);
@@ -37,6 +41,7 @@ private:
     bool m_blnDownloadComplete = false;
     bool m_blnDownloadError = false;
     std::string m_strFileContents;
+    HttpReadResult m_objLastFailure;
     bool m_blnShutDown = false;
     // Each fetch has its own number, so a late completion of an earlier fetch is ignored.
     uint64_t m_lngFetch = 0;

@@ -1,9 +1,19 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace ata {
+
+// Why a read brought no page, for reports that name the cause.
+enum class EnmHttpFailure {
+    None,
+    Refused,    // nothing accepts connections at the address and port
+    TimedOut,   // no connection or no complete answer within the reader's limits
+    HttpStatus, // the server answered with an error status (lngHttpStatus)
+    Other,      // anything else; strError says what
+};
 
 // Outcome of one HTTP GET: the body bytes, or a failure (no connection, HTTP error status,
 // time-out, body too large) with a short reason for diagnostics.
@@ -11,6 +21,8 @@ struct HttpReadResult {
     bool blnOk = false;
     std::string strBody;
     std::string strError;
+    EnmHttpFailure enmFailure = EnmHttpFailure::None;
+    int32_t lngHttpStatus = 0; // the answer's status, 0 when none came
 };
 
 // The asynchronous HTTP GET of the platform. BeginRead returns at once; the completion runs

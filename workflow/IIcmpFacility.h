@@ -14,6 +14,8 @@ inline constexpr int32_t kIcmpGeneralFailure = 11050;
 struct IcmpEchoResult {
     int32_t lngStatus = kIcmpRequestTimedOut;
     int32_t lngRoundTripTime = 0;
+    // The same time to the microsecond, for reports finer than the window's.
+    int64_t lngRoundTripMicros = 0;
 };
 
 // The platform's ICMP echo: open, one request, close.

@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace ata {
@@ -191,15 +192,25 @@ void CurlHttpReader::Run(const std::string& strUrl, const Completion& fnDone, Wo
         const auto lngCode = static_cast<CURLcode>(Perform(objWorker, pEasy));
         long lngStatus = 0;
         curl_easy_getinfo(pEasy, CURLINFO_RESPONSE_CODE, &lngStatus);
+        long lngOsError = 0;
+        curl_easy_getinfo(pEasy, CURLINFO_OS_ERRNO, &lngOsError);
+        objResult.lngHttpStatus = static_cast<int32_t>(lngStatus);
+        objResult.enmFailure = EnmHttpFailure::Other;
         if (lngCode == CURLE_OK && lngStatus >= 200 && lngStatus < 300) {
             objResult.blnOk = true;
+            objResult.enmFailure = EnmHttpFailure::None;
             objResult.strBody = std::move(objTransfer.strBody);
         } else if (objTransfer.blnTooLarge || lngCode == CURLE_FILESIZE_EXCEEDED) {
             objResult.strError =
                 "body larger than " + std::to_string(m_objOptions.lngMaxBodyBytes) + " bytes";
-        } else if (lngCode == CURLE_OK) {
+        } else if (lngCode == CURLE_OK || lngCode == CURLE_HTTP_RETURNED_ERROR) {
+            objResult.enmFailure = EnmHttpFailure::HttpStatus;
             objResult.strError = "HTTP status " + std::to_string(lngStatus);
         } else {
+            if (lngCode == CURLE_OPERATION_TIMEDOUT)
+                objResult.enmFailure = EnmHttpFailure::TimedOut;
+            else if (lngCode == CURLE_COULDNT_CONNECT && lngOsError == ECONNREFUSED)
+                objResult.enmFailure = EnmHttpFailure::Refused;
             objResult.strError =
                 strErrorBuffer[0] != '\0' ? strErrorBuffer : curl_easy_strerror(lngCode);
         }

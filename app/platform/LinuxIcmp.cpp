@@ -130,8 +130,11 @@ IcmpEchoResult LinuxIcmp::SendEcho(uint32_t lngAddress, const std::string& strPa
             std::memcmp(reply + kIcmpHeader, strPayload.data(), strPayload.size()) != 0)
             continue;
         result.lngStatus = kIcmpSuccess;
+        const auto elapsed = Clock::now() - started;
         result.lngRoundTripTime = static_cast<int32_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count());
+            std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+        result.lngRoundTripMicros =
+            std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
         return result;
     }
 }

@@ -1,21 +1,28 @@
 #include "app/cli/CliApp.h"
 
+#include "app/cli/CliCheck.h"
+#include "app/cli/CliDiagnosis.h"
 #include "app/cli/CliDiff.h"
+#include "app/cli/CliMetrics.h"
+#include "app/cli/CliNotices.h"
 
 #include "script/NetScriptSocket.h"
 #include "workflow/ConfigBackup.h"
 #include "workflow/ScriptHostTimer.h"
-#include "workflow/modFileLock.h"
 #include "workflow/modFileIo.h"
+#include "workflow/modFileLock.h"
+#include "workflow/modMiscFiles.h"
 #include "workflow/modMiscFolder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <functional>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -39,7 +46,7 @@ CliApp::CliApp(std::string strProgramFolder, std::FILE* pOut, std::FILE* pErr)
                [this] { return m_signals.Received() != 0; }, pOut, pErr),
       m_engine(script::MakeNetZelTelnet(
           ScriptHostOnTimers(m_platform.timers, [this] { m_platform.reactor.RunOnce(0); }))),
-      m_logic(std::make_unique<frmMain>(m_window, m_platform.icmp, m_platform.downloader, *m_engine,
+      m_logic(std::make_unique<frmMain>(m_window, m_echo, m_platform.downloader, *m_engine,
                                         std::move(strProgramFolder), &m_platform.timers)) {
     m_logic->Form_Load();
 }
@@ -115,6 +122,14 @@ std::string CliApp::CheckFiles(EnmCliCommand enmCommand) const {
 }
 
 int CliApp::Run(const CliOptions& objOptions) {
+    // A check reads and reports, so it never waits for a timer's run nor holds one up.
+    if (objOptions.enmCommand == EnmCliCommand::Check)
+        return Ending(RunCheck(objOptions, CheckFiles(objOptions.enmCommand),
+                               {*m_logic, m_window, m_echo, m_platform.downloader, m_notices}));
+    return Report(objOptions, RunLocked(objOptions));
+}
+
+int CliApp::RunLocked(const CliOptions& objOptions) {
     // The address is checked as the IP field checks it when the user leaves it.
     if (objOptions.blnIpGiven) {
         m_window.SetIpText(objOptions.strIp);
@@ -219,6 +234,7 @@ int CliApp::RunCommand(EnmCliCommand enmCommand) {
         break;
     }
     case EnmCliCommand::None:
+    case EnmCliCommand::Check:
     case EnmCliCommand::Diff:
     case EnmCliCommand::Paths:
     case EnmCliCommand::Help:
@@ -227,6 +243,104 @@ int CliApp::RunCommand(EnmCliCommand enmCommand) {
     }
     // Every failure the workflow reports is a warning.
     return blnSucceeded && m_window.WarningCount() == 0 ? kExitSucceeded : kExitFailed;
+}
+
+} // namespace ata::cli
+
+namespace ata::cli {
+
+namespace {
+
+// The longest a failure's notice may hold up the end of the run.
+constexpr int32_t kNoticeWaitMs = 5000;
+
+// Lines of a history: a final line end does not begin another line.
+size_t CountLines(const std::string& strText) {
+    size_t lngLines = static_cast<size_t>(std::count(strText.begin(), strText.end(), '\n'));
+    if (!strText.empty() && strText.back() != '\n')
+        ++lngLines;
+    return lngLines;
+}
+
+} // namespace
+
+std::string CliApp::FailureCause(EnmCliCommand enmCommand) {
+    const std::string strAddress = m_window.GetIpText();
+    if (enmCommand == EnmCliCommand::Backup)
+        return BackupCause(m_engine->ConsoleLog, m_window.LastWarning(), strAddress);
+    if (enmCommand != EnmCliCommand::Status && enmCommand != EnmCliCommand::GetLog &&
+        enmCommand != EnmCliCommand::SaveLog)
+        return {};
+    const int32_t lngPower = m_window.LedColour(ControlId::ledPower);
+    if (lngPower == kColourRed)
+        return PingCause(m_echo, strAddress);
+    if (lngPower != kColourGreen)
+        return {};
+    const bool blnStatus = enmCommand == EnmCliCommand::Status;
+    const HttpReadResult& objFailure = m_platform.downloader.LastFailure();
+    if (objFailure.enmFailure != EnmHttpFailure::None)
+        return std::string(blnStatus ? "the status page " : "the system log ") +
+               BuildDeviceUrl(strAddress, blnStatus ? "doc/m_set.htm" : "cgi/syslog.txt") +
+               " could not be read: " + FetchCause(objFailure);
+    if (blnStatus && m_window.LedColour(ControlId::ledVoIP) != kColourGreen)
+        return "the status page says the line is not registered";
+    return {};
+}
+
+bool CliApp::WriteMetrics(const CliOptions& objOptions, bool blnSucceeded) {
+    MetricValues mapValues;
+    if (objOptions.enmCommand == EnmCliCommand::Backup) {
+        mapValues[kMetricBackupSuccess] = blnSucceeded ? 1 : 0;
+        if (blnSucceeded)
+            mapValues[kMetricBackupTime] = static_cast<double>(std::time(nullptr));
+    } else {
+        try {
+            mapValues[kMetricHistoryLines] =
+                static_cast<double>(CountLines(modMisc::ReadTextFile(m_logic->SysLogFile())));
+        } catch (const std::exception&) {
+            // An unreadable history keeps the count it had; the run has said why.
+        }
+    }
+    std::string strCause;
+    if (UpdateMetricsFile(objOptions.strMetricsFile, m_window.GetIpText(), mapValues, strCause))
+        return true;
+    m_window.WriteErrLine("atatool-cli: the metrics file " + objOptions.strMetricsFile +
+                          " was not updated: " + strCause + ".");
+    return false;
+}
+
+int CliApp::Report(const CliOptions& objOptions, int intStatus) {
+    const bool blnStopped = m_signals.Received() != 0;
+    std::string strCause;
+    if (intStatus == kExitFailed && !blnStopped) {
+        strCause = FailureCause(objOptions.enmCommand);
+        if (!strCause.empty())
+            m_window.WriteErrLine("atatool-cli: " + strCause + ".");
+    }
+    const bool blnTimerCommand = objOptions.enmCommand == EnmCliCommand::SaveLog ||
+                                 objOptions.enmCommand == EnmCliCommand::Backup;
+    if (!blnTimerCommand)
+        return intStatus;
+    if (!objOptions.strMetricsFile.empty() &&
+        !WriteMetrics(objOptions, intStatus == kExitSucceeded) && intStatus == kExitSucceeded)
+        intStatus = kExitFailed;
+    // A run stopped by the service manager (shut-down, log-out) is not a failure to announce.
+    if (objOptions.blnNotify && intStatus != kExitSucceeded && !blnStopped) {
+        DesktopNotice objNotice;
+        objNotice.strSummary = objOptions.enmCommand == EnmCliCommand::Backup
+                                   ? "ATA configuration not backed up"
+                                   : "ATA system log not saved";
+        objNotice.strBody = !strCause.empty()                 ? strCause
+                            : !m_window.LastWarning().empty() ? m_window.LastWarning()
+                                                              : m_window.LastErrLine();
+        if (objNotice.strBody.rfind("atatool-cli: ", 0) == 0)
+            objNotice.strBody.erase(0, 13);
+        objNotice.blnUrgent = true;
+        NoticeSender(m_notices, [this](const std::string& strLine) {
+            m_window.WriteErrLine(strLine);
+        }).Send(objNotice, kNoticeWaitMs);
+    }
+    return intStatus;
 }
 
 } // namespace ata::cli

@@ -2,7 +2,9 @@
 
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleWindow.h"
+#include "app/cli/EchoRecorder.h"
 #include "app/platform/PlatformServices.h"
+#include "app/platform/SdBusNotices.h"
 #include "app/platform/TerminationSignals.h"
 #include "script/ZelTelnet.h"
 #include "workflow/frmMain.h"
@@ -35,7 +37,15 @@ public:
 private:
     // Runs the event loop for lngMilliseconds (one pass without waiting for 0).
     void RunEvents(int32_t lngMilliseconds);
+    // Everything but a check: under the run lock.
+    int RunLocked(const CliOptions& objOptions);
     int RunCommand(EnmCliCommand enmCommand);
+    // After a run: its cause on standard error when it failed, then its metrics and notice.
+    int Report(const CliOptions& objOptions, int intStatus);
+    // Why the command failed, from what its steps met; empty when the messages said it all.
+    std::string FailureCause(EnmCliCommand enmCommand);
+    // Updates the metrics of --save-log or --backup; false when the file was not written.
+    bool WriteMetrics(const CliOptions& objOptions, bool blnSucceeded);
     // Empty when the files this command reads can be read; otherwise why not.
     std::string CheckFiles(EnmCliCommand enmCommand) const;
     // A signal asks the run to end: the backup is abandoned (its partial file removed) and a
@@ -50,6 +60,8 @@ private:
     PlatformServices m_platform;
     TerminationSignals m_signals;
     ConsoleWindow m_window;
+    EchoRecorder m_echo{m_platform.icmp};
+    SdBusNotices m_notices{"org.atatool.atatool"};
     std::unique_ptr<script::ZelTelnet> m_engine;
     std::unique_ptr<frmMain> m_logic;
 };

@@ -1,5 +1,6 @@
 #include "app/cli/CliOptions.h"
 
+#include <exception>
 #include <string>
 #include <utility>
 
@@ -17,13 +18,38 @@ constexpr CommandName kCommands[] = {
     {"--save-log", EnmCliCommand::SaveLog}, {"--summarise", EnmCliCommand::Summarise},
     {"--backup", EnmCliCommand::Backup},    {"--help", EnmCliCommand::Help},
     {"--version", EnmCliCommand::Version},  {"--diff", EnmCliCommand::Diff},
-    {"--paths", EnmCliCommand::Paths},
+    {"--paths", EnmCliCommand::Paths},      {"--check", EnmCliCommand::Check},
 };
+
+// The value of an option given as "NAME VALUE" or "--name=VALUE" at vecArgs[k]; false when
+// the argument is not that option. strWrong is set when the value is missing.
+bool OptionValue(const std::vector<std::string>& vecArgs, size_t& k, const char* strLong,
+                 const char* strShort, std::string& strValue, std::string& strWrong) {
+    const std::string& strArg = vecArgs[k];
+    const std::string strPrefix = std::string(strLong) + "=";
+    if (strArg.rfind(strPrefix, 0) == 0) {
+        strValue = strArg.substr(strPrefix.size());
+        return true;
+    }
+    if (strArg != strLong && (strShort == nullptr || strArg != strShort))
+        return false;
+    if (k + 1 == vecArgs.size())
+        strWrong = strArg + " needs a value";
+    else
+        strValue = vecArgs[++k];
+    return true;
+}
+
+bool TakesMetricsAndNotices(EnmCliCommand enmCommand) {
+    return enmCommand == EnmCliCommand::Check || enmCommand == EnmCliCommand::SaveLog ||
+           enmCommand == EnmCliCommand::Backup;
+}
 
 } // namespace
 
 std::string ParseCliOptions(const std::vector<std::string>& vecArgs, CliOptions& objOptions) {
     CliOptions objRead;
+    bool blnTimeoutGiven = false;
     for (size_t k = 0; k < vecArgs.size(); ++k) {
         const std::string& strArg = vecArgs[k];
         if (strArg == "--ip" || strArg.rfind("--ip=", 0) == 0) {
@@ -37,6 +63,39 @@ std::string ParseCliOptions(const std::vector<std::string>& vecArgs, CliOptions&
                 objRead.strIp = strArg.substr(5);
             }
             objRead.blnIpGiven = true;
+            continue;
+        }
+        std::string strValue, strWrong;
+        if (OptionValue(vecArgs, k, "--timeout", "-t", strValue, strWrong)) {
+            if (!strWrong.empty())
+                return strWrong;
+            if (blnTimeoutGiven)
+                return "--timeout given twice";
+            blnTimeoutGiven = true;
+            size_t lngUsed = 0;
+            long lngSeconds = 0;
+            try {
+                lngSeconds = std::stol(strValue, &lngUsed);
+            } catch (const std::exception&) {
+                lngUsed = 0;
+            }
+            if (lngUsed == 0 || lngUsed != strValue.size() || lngSeconds < 1 ||
+                lngSeconds > kMaxCheckTimeoutSeconds)
+                return "--timeout takes whole seconds from 1 to " +
+                       std::to_string(kMaxCheckTimeoutSeconds);
+            objRead.lngTimeoutSeconds = static_cast<int32_t>(lngSeconds);
+            continue;
+        }
+        if (OptionValue(vecArgs, k, "--metrics", nullptr, strValue, strWrong)) {
+            if (!strWrong.empty())
+                return strWrong;
+            if (strValue.empty() || !objRead.strMetricsFile.empty())
+                return "--metrics takes one file name";
+            objRead.strMetricsFile = strValue;
+            continue;
+        }
+        if (strArg == "--notify") {
+            objRead.blnNotify = true;
             continue;
         }
         if (strArg == "--no-wait") {
@@ -71,6 +130,11 @@ std::string ParseCliOptions(const std::vector<std::string>& vecArgs, CliOptions&
         return "no command given";
     if (objRead.blnIfChanged && objRead.enmCommand != EnmCliCommand::Backup)
         return "--if-changed goes with --backup only";
+    if (blnTimeoutGiven && objRead.enmCommand != EnmCliCommand::Check)
+        return "--timeout goes with --check only";
+    if ((objRead.blnNotify || !objRead.strMetricsFile.empty()) &&
+        !TakesMetricsAndNotices(objRead.enmCommand))
+        return "--metrics and --notify go with --check, --save-log and --backup only";
     objOptions = std::move(objRead);
     return {};
 }
@@ -101,6 +165,9 @@ std::string CliUsage() {
            "the\n"
            "                program's folder); exit status 0 the same, 1 different, 2 trouble\n"
            "  --paths       show the files and folders this run uses\n"
+           "  --check       check the ATA for a monitoring system: one line \"ATA OK - ...\",\n"
+           "                exit status 0 OK, 2 CRITICAL (no ping answer, no status page, not\n"
+           "                registered), 3 UNKNOWN (wrong use, no settings); takes no run lock\n"
            "  --help        show this text\n"
            "  --version     show the version\n"
            "Options:\n"
@@ -109,6 +176,13 @@ std::string CliUsage() {
            "  --if-changed  with --backup: remove the new file again when it is the same as "
            "the\n"
            "                backup before it (the nightly timer uses this)\n"
+           "  -t, --timeout SECONDS\n"
+           "                with --check: end within this time (default 10)\n"
+           "  --metrics FILE\n"
+           "                with --check, --save-log or --backup: update FILE in the Prometheus\n"
+           "                text format (for node_exporter's textfile collector)\n"
+           "  --notify      with --check, --save-log or --backup: a desktop notice when the\n"
+           "                line's state changes or the run fails\n"
            "\n"
            "Only one run works at a time: a run that finds another one working waits up to " +
            std::to_string(kRunLockWaitMinutes) +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ enum class EnmCliCommand {
     Diff,
     Help,
     Version,
-    Paths
+    Paths,
+    Check
 };
 
 struct CliOptions {
@@ -26,6 +28,9 @@ struct CliOptions {
     std::string strIp;         // replaces the address of settings.ini for this run
     bool blnIfChanged = false; // --backup keeps the new file only when it differs
     std::vector<std::string> vecDiffNames; // --diff: the backups named, at most two
+    int32_t lngTimeoutSeconds = 10;        // --check ends within this
+    std::string strMetricsFile;            // --metrics: the Prometheus text file to update
+    bool blnNotify = false;                // --notify: desktop notices of changes and failures
 };
 
 // Exit statuses.
@@ -35,6 +40,9 @@ inline constexpr int kExitWrongUse = 2; // bad arguments; nothing was run
 inline constexpr int kExitConfig = 3;   // settings.ini or sys-log.txt unreadable or no file
 inline constexpr int kExitBusy = 4;     // another run kept working past the wait (or --no-wait)
 // A run ended by a signal exits with 128 + the signal's number, as a shell reports it.
+
+// The longest time-out --check accepts, in seconds.
+inline constexpr int32_t kMaxCheckTimeoutSeconds = 3600;
 
 // How long a run waits for another one to finish before it gives up.
 inline constexpr int kRunLockWaitMinutes = 10;

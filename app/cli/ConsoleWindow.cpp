@@ -1,5 +1,6 @@
 #include "app/cli/ConsoleWindow.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace ata::cli {
@@ -26,7 +27,8 @@ ConsoleWindow::ConsoleWindow(RunEvents fnRunEvents, std::function<bool()> fnStop
       m_pErr(pErr) {}
 
 void ConsoleWindow::SetStatus(const std::string& strText) {
-    WriteErrLine(strText);
+    if (!m_blnQuiet)
+        WriteErrLine(strText);
 }
 
 void ConsoleWindow::DoEvents() {
@@ -34,17 +36,35 @@ void ConsoleWindow::DoEvents() {
 }
 
 void ConsoleWindow::ShowMessage(const std::string& strText, MessageIcon enmIcon) {
-    if (enmIcon == MessageIcon::Warning)
+    if (enmIcon == MessageIcon::Warning) {
         ++m_lngWarnings;
-    WriteOut(strText + "\n");
+        m_strLastWarning = strText;
+    }
+    if (!m_blnQuiet)
+        WriteOut(strText + "\n");
 }
 
 void ConsoleWindow::SetLedColour(ControlId enmLed, int32_t lngColour) {
     (enmLed == ControlId::ledPower ? m_lngPowerColour : m_lngVoIPColour) = lngColour;
 }
 
+void ConsoleWindow::SetDeadline(std::chrono::steady_clock::time_point objDeadline,
+                                std::function<void()> fnReached) {
+    m_objDeadline = objDeadline;
+    m_fnDeadlineReached = std::move(fnReached);
+}
+
 void ConsoleWindow::Sleep(int32_t lngMilliseconds) {
-    m_fnRunEvents(lngMilliseconds);
+    if (!m_objDeadline) {
+        m_fnRunEvents(lngMilliseconds);
+        return;
+    }
+    const auto lngLeft = std::chrono::ceil<std::chrono::milliseconds>(
+                             *m_objDeadline - std::chrono::steady_clock::now())
+                             .count();
+    m_fnRunEvents(static_cast<int32_t>(std::clamp<int64_t>(lngLeft, 0, lngMilliseconds)));
+    if (lngLeft <= lngMilliseconds && m_fnDeadlineReached)
+        std::exchange(m_fnDeadlineReached, nullptr)();
 }
 
 bool ConsoleWindow::WaitEvents(int32_t lngMilliseconds) {
@@ -64,6 +84,7 @@ void ConsoleWindow::WriteOut(const std::string& strBytes) {
 }
 
 void ConsoleWindow::WriteErrLine(const std::string& strText) {
+    m_strLastErrLine = strText;
     // Where even the error stream fails there is nobody left to tell; the exit status still
     // says how the run went.
     (void)WriteBytes(m_pErr, strText + "\n");

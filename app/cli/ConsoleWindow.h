@@ -3,9 +3,11 @@
 #include "workflow/IWindowOps.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace ata::cli {
@@ -61,10 +63,20 @@ public:
     int32_t LedColour(ControlId enmLed) const;
     // Warnings shown so far: every failure the workflow reports shows one.
     int32_t WarningCount() const { return m_lngWarnings; }
+    // The text of the last warning shown, empty when none was.
+    const std::string& LastWarning() const { return m_strLastWarning; }
+    // A check prints one line of its own: status texts and messages are kept, not written.
+    void SetQuiet(bool blnQuiet) { m_blnQuiet = blnQuiet; }
+    // No wait runs past the deadline; the first wait that reaches it calls fnReached (which
+    // gives up what is being waited for) and the waits after it return at once.
+    void SetDeadline(std::chrono::steady_clock::time_point objDeadline,
+                     std::function<void()> fnReached);
     // Writes bytes to the output stream as they are.
     void WriteOut(const std::string& strBytes);
     // Writes one line to the error stream.
     void WriteErrLine(const std::string& strText);
+    // The last line written there, empty when none was.
+    const std::string& LastErrLine() const { return m_strLastErrLine; }
     // The output stream cannot be used (it was closed when the process started): every write
     // to it fails.
     void SetOutUnusable() { m_intOutError = EBADF; }
@@ -83,6 +95,11 @@ private:
     int32_t m_lngPowerColour = kColourLightGrey;
     int32_t m_lngVoIPColour = kColourLightGrey;
     int32_t m_lngWarnings = 0;
+    std::string m_strLastWarning;
+    std::string m_strLastErrLine;
+    bool m_blnQuiet = false;
+    std::optional<std::chrono::steady_clock::time_point> m_objDeadline;
+    std::function<void()> m_fnDeadlineReached;
 };
 
 } // namespace ata::cli

@@ -1,5 +1,6 @@
 // The command-line front end: one command of the window per run, without a display.
 #include "app/cli/CliApp.h"
+#include "app/cli/CliCheck.h"
 #include "app/cli/CliOptions.h"
 
 #include <cerrno>
@@ -56,7 +57,7 @@ int main(int argc, char* argv[]) {
     const std::string strWrong = ParseCliOptions(vecArgs, objOptions);
     if (!strWrong.empty()) {
         std::fprintf(stderr, "atatool-cli: %s\nTry 'atatool-cli --help'.\n", strWrong.c_str());
-        return kExitWrongUse;
+        return WrongUse(vecArgs, strWrong, stdout);
     }
     if (objOptions.enmCommand == EnmCliCommand::Help ||
         objOptions.enmCommand == EnmCliCommand::Version) {

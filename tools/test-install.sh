@@ -47,6 +47,14 @@ grep -qx "Exec=\"$prefix/bin/atatool\"" "$desktop" && pass "Exec is the installe
 grep -qx "Icon=$id" "$desktop" && grep -qx "Terminal=false" "$desktop" && pass "Icon and Terminal" || fail "Icon or Terminal"
 desktop-file-validate "$desktop" && pass "desktop-file-validate" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$metainfo" && pass "appstreamcli validate" || fail "appstreamcli validate"
+# The systemd user units of the three timers, with the installed program in them.
+units=$prefix/share/systemd/user
+for u in save-log backup check; do
+    grep -q "^ExecStart=\"$prefix/.*/atatool-cli\" .*--notify" "$units/atatool-$u.service" &&
+        pass "atatool-$u.service runs the installed atatool-cli" || fail "atatool-$u.service ExecStart"
+done
+systemd-analyze verify "$units"/atatool-*.service "$units"/atatool-*.timer &&
+    pass "systemd-analyze verify" || fail "systemd-analyze verify"
 
 # Started as the menu starts it, from another folder and with a PATH without the prefix, on its
 # own X display; closed by the window's close message once it is up.

@@ -10,7 +10,7 @@ file(REMOVE_RECURSE "${ATA_CLI_STAGE_DIR}")
 file(MAKE_DIRECTORY "${ATA_CLI_STAGE_DIR}")
 set(lstUnits)
 foreach(strUnit atatool-save-log.service atatool-save-log.timer atatool-backup.service
-                atatool-backup.timer)
+                atatool-backup.timer atatool-check.service atatool-check.timer)
     configure_file("${ATA_CLI_SOURCE_DIR}/systemd/${strUnit}.in" "${ATA_CLI_STAGE_DIR}/${strUnit}"
                    @ONLY)
     list(APPEND lstUnits "${ATA_CLI_STAGE_DIR}/${strUnit}")

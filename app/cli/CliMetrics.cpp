@@ -2,8 +2,10 @@
 
 #include "workflow/modMiscFiles.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <vector>
 
@@ -106,8 +108,9 @@ bool UpdateMetricsFile(const std::string& strFile, const std::string& strAddress
                 strName + "{address=\"" + strLabel + "\"} " + FormatValue(*it->second) + "\n";
     }
     // Read by the metrics collector, which runs as another user.
+    errno = 0;
     if (!modMisc::ReplaceFileContent(strFile, strText, 0644)) {
-        strCause = "it could not be written";
+        strCause = errno != 0 ? std::strerror(errno) : "it could not be written";
         return false;
     }
     return true;

@@ -147,13 +147,14 @@ inline bool EnterOwnNetwork() {
     return blnUp && pRange && std::fclose(pRange) == 0 && blnPing;
 }
 
-// Tells when a file whose name ends in one of the given endings is created in a folder: the
-// moment a run's write begins (its temporary file, its journal, its ".part" file).
+// Tells when a file whose name ends in one of the given endings is created in a folder (the
+// moment a run's write begins: its temporary file, its journal, its ".part" file) and when it
+// goes again (renamed into place or deleted: the write is done).
 class FolderWatch {
 public:
     explicit FolderWatch(const std::filesystem::path& folder)
         : m_fd(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
-        ::inotify_add_watch(m_fd, folder.c_str(), IN_CREATE);
+        ::inotify_add_watch(m_fd, folder.c_str(), IN_CREATE | IN_MOVED_FROM | IN_DELETE);
     }
     ~FolderWatch() { ::close(m_fd); }
     FolderWatch(const FolderWatch&) = delete;
@@ -161,6 +162,14 @@ public:
 
     // False when none came within 15 seconds.
     bool WaitForNew(const std::vector<std::string>& vecEndings) const {
+        return WaitFor(IN_CREATE, vecEndings);
+    }
+    bool WaitForGone(const std::vector<std::string>& vecEndings) const {
+        return WaitFor(IN_MOVED_FROM | IN_DELETE, vecEndings);
+    }
+
+private:
+    bool WaitFor(uint32_t lngEvents, const std::vector<std::string>& vecEndings) const {
         alignas(inotify_event) char buf[4096];
         pollfd objPoll{m_fd, POLLIN, 0};
         while (::poll(&objPoll, 1, 15000) == 1) {
@@ -169,7 +178,7 @@ public:
                 const auto* pEvent = reinterpret_cast<const inotify_event*>(buf + i);
                 const std::string strName = pEvent->len ? pEvent->name : "";
                 for (const std::string& strEnding : vecEndings)
-                    if (strName.ends_with(strEnding))
+                    if ((pEvent->mask & lngEvents) != 0 && strName.ends_with(strEnding))
                         return true;
                 i += static_cast<ssize_t>(sizeof(inotify_event) + pEvent->len);
             }
@@ -177,7 +186,6 @@ public:
         return false;
     }
 
-private:
     int m_fd;
 };
 

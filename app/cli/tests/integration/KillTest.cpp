@@ -92,12 +92,14 @@ public:
         run.WaitForErr(Marker());
         const auto marked = Clock::now();
         const bool blnSeen = objWatch.WaitForNew({".tmp", ".journal"});
-        const auto written = Clock::now();
+        const auto begun = Clock::now();
+        objWatch.WaitForGone({".tmp", ".journal"});
+        const auto done = Clock::now();
         run.Finish();
         const auto ended = Clock::now();
         WriteBytes(m_app / "sys-log.txt", m_strOld);
         m_dblWhole = std::chrono::duration<double>(ended - marked).count() * 1.1;
-        m_dblWrite = blnSeen ? std::chrono::duration<double>(ended - written).count() * 1.1 : 0;
+        m_dblWrite = blnSeen ? std::chrono::duration<double>(done - begun).count() * 1.2 : 0;
     }
     double WholeWindow() const { return m_dblWhole; }
 

@@ -74,8 +74,9 @@ void frmMain::Form_Load() {
 
     if (m_strAppFolder.empty() || m_strAppFolder.back() != '/')
         m_strAppFolder += '/';
-    m_strSettingsFile = m_strAppFolder + "settings.ini";
-    m_strSysLogFile = m_strAppFolder + "sys-log.txt";
+    m_objFolders = modMisc::ChooseFileFolders(m_strAppFolder);
+    m_strSettingsFile = m_objFolders.strSettingsFolder + "settings.ini";
+    m_strSysLogFile = m_objFolders.strDataFolder + "sys-log.txt";
     // A rewrite that a killed run left half done is rolled back before anything is read.
     modFileLock::RollBackUnfinishedWrite(m_strSettingsFile);
     modFileLock::RollBackUnfinishedWrite(m_strSysLogFile);
@@ -93,7 +94,7 @@ void frmMain::Form_Load() {
     m_engine.WaitForReboot = false;
 
     ConfigBackup::Options options;
-    options.strAppFolder = m_strAppFolder;
+    options.strAppFolder = m_objFolders.strDataFolder;
     m_backup = std::make_unique<ConfigBackup>(
         m_window, m_engine, m_pTimers, [this](bool blnEnabled) { SetControlsEnabled(blnEnabled); },
         std::move(options));

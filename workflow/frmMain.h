@@ -1,6 +1,7 @@
 #pragma once
 
 #include "workflow/IWindowOps.h"
+#include "workflow/modMiscFolder.h"
 
 #include <cstdint>
 #include <memory>
@@ -48,6 +49,10 @@ public:
     void SetControlsEnabled(bool blnEnabled);
 
     const std::string& AppFolder() const { return m_strAppFolder; }
+    // Where this user's files are kept, decided in Form_Load.
+    const modMisc::FileFolders& Folders() const { return m_objFolders; }
+    // The folder of the configuration backups.
+    const std::string& BackupFolder() const { return m_objFolders.strDataFolder; }
     const std::string& SettingsFile() const { return m_strSettingsFile; }
     const std::string& SysLogFile() const { return m_strSysLogFile; }
     int32_t PingTimeout() const { return m_lngPingTimeout; }
@@ -66,6 +71,7 @@ private:
     ITimerService* m_pTimers;
     std::unique_ptr<ConfigBackup> m_backup;
     std::string m_strAppFolder;
+    modMisc::FileFolders m_objFolders;
     std::string m_strSettingsFile;
     std::string m_strSysLogFile;
     int32_t m_lngPingTimeout = 500;

@@ -1,5 +1,7 @@
 #include "workflow/modMiscFolder.h"
 
+#include "workflow/modFileIo.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -27,6 +29,23 @@ std::string WithSlash(const std::string& strFolder) {
     return strFolder.empty() || strFolder.back() != '/' ? strFolder + '/' : strFolder;
 }
 
+// The tool's folder below one of the user's base folders: $strVariable when it is absolute
+// (relative values are to be ignored, as the base-directory convention says), otherwise
+// strDefault below the home folder.
+std::string UserFolder(const char* strVariable, const char* strDefault) {
+    const char* strBase = std::getenv(strVariable);
+    if (strBase != nullptr && strBase[0] == '/')
+        return WithSlash(strBase) + "atatool/";
+    const char* strHome = std::getenv("HOME");
+    if (strHome == nullptr || strHome[0] != '/') {
+        const struct passwd* pUser = ::getpwuid(::getuid());
+        strHome = pUser != nullptr ? pUser->pw_dir : nullptr;
+    }
+    if (strHome == nullptr || strHome[0] != '/')
+        return {};
+    return WithSlash(strHome) + strDefault + "atatool/";
+}
+
 } // namespace
 
 bool FolderKeepsNothing(const std::string& strFolder) {
@@ -38,29 +57,40 @@ bool FolderKeepsNothing(const std::string& strFolder) {
     return !CanRewrite(strDir + "settings.ini") && !CanRewrite(strDir + "sys-log.txt");
 }
 
+FileFolders ChooseFileFolders(const std::string& strProgramFolder) {
+    const std::string strProgram = WithSlash(strProgramFolder);
+    if (!FolderKeepsNothing(strProgram))
+        return {strProgram, strProgram, false};
+    const std::string strConfig = UserConfigFolder();
+    const std::string strData = UserDataFolder();
+    if (strConfig.empty() || strData.empty() || !modFileIo::MakePrivateFolders(strConfig) ||
+        !modFileIo::MakePrivateFolders(strData) || !MayAccess(strConfig, W_OK | X_OK) ||
+        !MayAccess(strData, W_OK | X_OK))
+        return {strProgram, strProgram, true};
+    return {strConfig, strData, false};
+}
+
 std::string FolderKeepsNothingMessage(const std::string& strFolder) {
     std::string strName = WithSlash(strFolder);
     if (strName.size() > 1)
         strName.pop_back();
-    return "The program folder " + strName +
-           " cannot be written. Your settings, the log history and configuration backups "
-           "will not be kept there. The tool works as usual otherwise; to keep them, install "
-           "it into a folder you own, for example with the prefix ~/.local.";
+    const std::string strConfig = UserConfigFolder();
+    const std::string strOwn = strConfig.empty() ? ", and there is no home folder for your own"
+                                                 : ", and neither can your own folders " +
+                                                       strConfig + " and " + UserDataFolder();
+    return "The program folder " + strName + " cannot be written" + strOwn +
+           ". Your settings, the log history and configuration backups will not be kept. The "
+           "tool works as usual otherwise.";
 }
 
 std::string UserStateFolder() {
-    // Relative values are to be ignored, as the base-directory convention says.
-    const char* strState = std::getenv("XDG_STATE_HOME");
-    if (strState != nullptr && strState[0] == '/')
-        return WithSlash(strState) + "atatool/";
-    const char* strHome = std::getenv("HOME");
-    if (strHome == nullptr || strHome[0] != '/') {
-        const struct passwd* pUser = ::getpwuid(::getuid());
-        strHome = pUser != nullptr ? pUser->pw_dir : nullptr;
-    }
-    if (strHome == nullptr || strHome[0] != '/')
-        return {};
-    return WithSlash(strHome) + ".local/state/atatool/";
+    return UserFolder("XDG_STATE_HOME", ".local/state/");
+}
+std::string UserConfigFolder() {
+    return UserFolder("XDG_CONFIG_HOME", ".config/");
+}
+std::string UserDataFolder() {
+    return UserFolder("XDG_DATA_HOME", ".local/share/");
 }
 
 } // namespace ata::modMisc

@@ -11,7 +11,21 @@ namespace ata::modMisc {
 // each command that cannot write reports that itself.
 bool FolderKeepsNothing(const std::string& strFolder);
 
-// The start-up warning for such a folder: names it and says what will not be kept.
+// Where one user's files are kept. Both folders end in "/".
+struct FileFolders {
+    std::string strSettingsFolder; // settings.ini
+    std::string strDataFolder;     // sys-log.txt and the configuration backups
+    // Neither the program folder nor the user's own folders can keep anything; the folders are
+    // then the program folder.
+    bool blnKeepsNothing = false;
+};
+
+// The one decision, for the window and the command line alike: the program folder wherever it
+// can keep the files (a prefix the user owns, the build folder, a portable copy); otherwise
+// the user's own folders UserConfigFolder() and UserDataFolder(), created private (0700) here.
+FileFolders ChooseFileFolders(const std::string& strProgramFolder);
+
+// The start-up warning when nothing can be kept: names the folders and says what is lost.
 std::string FolderKeepsNothingMessage(const std::string& strFolder);
 
 } // namespace ata::modMisc
@@ -22,5 +36,10 @@ namespace ata::modMisc {
 // writes): $XDG_STATE_HOME/atatool/, by default ~/.local/state/atatool/, ending in "/". Empty
 // when no home folder is known. The folder is not created here.
 std::string UserStateFolder();
+
+// $XDG_CONFIG_HOME/atatool/ (default ~/.config/atatool/) and $XDG_DATA_HOME/atatool/ (default
+// ~/.local/share/atatool/), ending in "/"; empty when no home folder is known. Not created here.
+std::string UserConfigFolder();
+std::string UserDataFolder();
 
 } // namespace ata::modMisc

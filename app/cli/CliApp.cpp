@@ -93,8 +93,8 @@ void CliApp::AbandonWork() {
 
 void CliApp::WritePaths() {
     const std::string strState = modMisc::UserStateFolder();
-    m_window.WriteOut("settings: " + m_logic->SettingsFile() +
-                      "\nhistory: " + m_logic->SysLogFile() + "\nbackups: " + m_logic->AppFolder() +
+    m_window.WriteOut("settings: " + m_logic->SettingsFile() + "\nhistory: " +
+                      m_logic->SysLogFile() + "\nbackups: " + m_logic->BackupFolder() +
                       "\njournals: " + (strState.empty() ? "(no home folder)" : strState) + "\n");
 }
 
@@ -142,12 +142,12 @@ int CliApp::RunLocked(const CliOptions& objOptions) {
         return Ending(m_window.OutError() != 0 ? kExitFailed : kExitSucceeded);
     }
     if (objOptions.enmCommand == EnmCliCommand::Diff)
-        return RunDiff(m_logic->AppFolder(), objOptions.vecDiffNames, m_window);
+        return RunDiff(m_logic->BackupFolder(), objOptions.vecDiffNames, m_window);
     if (const std::string strTrouble = CheckFiles(objOptions.enmCommand); !strTrouble.empty()) {
         m_window.WriteErrLine("atatool-cli: " + strTrouble + "; nothing was done.");
         return kExitConfig;
     }
-    const std::string& strFolder = m_logic->AppFolder();
+    const std::string& strFolder = m_logic->BackupFolder();
     std::error_code ec;
     if (objOptions.enmCommand != EnmCliCommand::Summarise &&
         !std::filesystem::exists(m_logic->SettingsFile(), ec))

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QStyleHints>
+#include <QTimer>
 
 namespace ata {
 
@@ -33,8 +34,6 @@ AppRoot::AppRoot(std::string strProgramFolder)
       m_logic(std::make_unique<frmMain>(m_window, m_platform.icmp, m_platform.downloader, *m_engine,
                                         std::move(strProgramFolder), &m_platform.timers)) {
     m_window.Attach(*m_logic);
-    // The window, its message boxes and the desktop's task list show the installed icon.
-    QApplication::setWindowIcon(AppIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral(ATA_APP_ID));
     // A steady text cursor: a blinking one would wake the idle window twice a second.
     QGuiApplication::styleHints()->setCursorFlashTime(0);
@@ -50,8 +49,13 @@ AppRoot::~AppRoot() {
 void AppRoot::Show() {
     m_logic->Form_Load();
     m_window.show();
-    // Said once, before the first command: nothing the tool writes can be kept in this folder.
-    if (modMisc::FolderKeepsNothing(m_logic->AppFolder()))
+    // The window, its message boxes and the desktop's task list show the installed icon. Its
+    // pixels at every size are decoded and handed to the window manager once the window is
+    // mapped, so that they do not hold back its first appearance.
+    QTimer::singleShot(0, &m_window, [] { QApplication::setWindowIcon(AppIcon()); });
+    // Said once, before the first command: neither the program folder nor the user's own
+    // folders can keep what the tool writes.
+    if (m_logic->Folders().blnKeepsNothing)
         m_window.ShowMessage(modMisc::FolderKeepsNothingMessage(m_logic->AppFolder()),
                              MessageIcon::Warning);
 }

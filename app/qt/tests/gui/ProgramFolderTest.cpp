@@ -1,5 +1,6 @@
 // The program folder at start-up, through the real window: the window shows the icon installed
-// for the desktop, and a folder that can keep nothing is reported once. The read-only cases run
+// for the desktop, a folder that can keep nothing gives way to the user's own folders, and
+// only when those cannot be made either is that reported once. The read-only cases run
 // as the user nobody (root may write anywhere), in a child process.
 #include "RealWindow.h"
 
@@ -13,6 +14,11 @@ namespace fs = std::filesystem;
 using test::RealWindow;
 using test::ScratchFolder;
 using test::WriteBytes;
+
+mode_t ModeOf(const fs::path& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? st.st_mode : 0;
+}
 
 QImage Premultiplied(const QImage& image) {
     // The pixmap an icon gives is premultiplied; compare in that form.
@@ -32,7 +38,7 @@ TEST(ProgramFolder, TheWindowShowsTheDesktopIconAndAWritableFolderIsNotReported)
                       Premultiplied(installed))
                 << intSize;
         }
-        EXPECT_TRUE(w.Messages().empty());
+        EXPECT_EQ(w.MessageTexts(), std::vector<std::string>{});
         w.Window().close();
     }
 }
@@ -61,17 +67,42 @@ protected:
     std::string m_strIp;
 };
 
-TEST_F(ReadOnlyProgramFolder, WithNoFileToRewriteIsReportedOnceAtStartUp) {
+// A system-wide install: the user's own folders take the program folder's place, silently.
+TEST_F(ReadOnlyProgramFolder, WithNoFileToRewriteUsesTheUsersOwnFolders) {
     Put("settings.ini", "[Options]\r\nIP=127.0.0.9\r\n", 0444);
+    const fs::path config = m_folder / "home/config", data = m_folder / "home/data";
+    fs::create_directories(m_folder / "home");
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    {
+        ::chmod(m_folder.c_str(), 0555);
+        RealWindow w(m_folder);
+        // The program folder's file is not this user's: the fields start empty.
+        EXPECT_EQ(w.Window().GetIpText(), "");
+        w.Window().SetIpText("127.0.0.10");
+        w.Window().close();
+        EXPECT_TRUE(w.MessageTexts().empty());
+    }
+    EXPECT_EQ(test::ReadBytes(config / "atatool/settings.ini"),
+              "[Options]\r\nIP=127.0.0.10\r\nUsername=\r\nPassword=\r\nAuto Summarise=0\r\n");
+    EXPECT_EQ(ModeOf(config / "atatool/settings.ini"), 0100600u);
+    EXPECT_EQ(ModeOf(config / "atatool"), 040700u);
+    EXPECT_EQ(ModeOf(data / "atatool"), 040700u);
+    // The next start reads them back.
+    EXPECT_TRUE(StartAndClose().empty());
+    EXPECT_EQ(m_strIp, "127.0.0.10");
+
+    // Nor can the user's own folders be made: the warning once, then the tool as usual.
+    ::setenv("XDG_CONFIG_HOME", (m_folder / "config").c_str(), 1);
     const auto vecTexts = StartAndClose();
-    // The warning first, then the tool ran as before: the settings were read, and closing
-    // reports that they could not be written.
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(vecTexts, (std::vector<std::string>{
                             "The program folder " + m_folder.string() +
-                                " cannot be written. Your settings, the log history and "
-                                "configuration backups will not be kept there. The tool works "
-                                "as usual otherwise; to keep them, install it into a folder you "
-                                "own, for example with the prefix ~/.local.",
+                                " cannot be written, and neither can your own folders " +
+                                m_folder.string() + "/config/atatool/ and " + data.string() +
+                                "/atatool/. Your settings, the log history and configuration "
+                                "backups will not be kept. The tool works as usual otherwise.",
                             SettingsNotSaved()}));
     EXPECT_EQ(m_strIp, "127.0.0.9");
 }

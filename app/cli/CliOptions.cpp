@@ -14,11 +14,18 @@ struct CommandName {
 };
 
 constexpr CommandName kCommands[] = {
-    {"--status", EnmCliCommand::Status},    {"--get-log", EnmCliCommand::GetLog},
-    {"--save-log", EnmCliCommand::SaveLog}, {"--summarise", EnmCliCommand::Summarise},
-    {"--backup", EnmCliCommand::Backup},    {"--help", EnmCliCommand::Help},
-    {"--version", EnmCliCommand::Version},  {"--diff", EnmCliCommand::Diff},
-    {"--paths", EnmCliCommand::Paths},      {"--check", EnmCliCommand::Check},
+    {"--status", EnmCliCommand::Status},
+    {"--get-log", EnmCliCommand::GetLog},
+    {"--save-log", EnmCliCommand::SaveLog},
+    {"--summarise", EnmCliCommand::Summarise},
+    {"--backup", EnmCliCommand::Backup},
+    {"--help", EnmCliCommand::Help},
+    {"--version", EnmCliCommand::Version},
+    {"--diff", EnmCliCommand::Diff},
+    {"--paths", EnmCliCommand::Paths},
+    {"--check", EnmCliCommand::Check},
+    {"-h", EnmCliCommand::Help},
+    {"-V", EnmCliCommand::Version},
 };
 
 // The value of an option given as "NAME VALUE" or "--name=VALUE" at vecArgs[k]; false when
@@ -144,8 +151,10 @@ std::string CliUsage() {
            "Runs one command of the ATA maintenance tool without a window, for timers and "
            "scripts.\n"
            "The address, user name, password and the auto-summarise choice come from "
-           "settings.ini\n"
-           "in the program's folder, as in the window; the files are kept there too.\n"
+           "settings.ini,\n"
+           "as in the window: in the program's folder, or where that folder cannot keep "
+           "files,\n"
+           "in ~/.config/atatool/ (sys-log.txt and the backups in ~/.local/share/atatool/).\n"
            "\n"
            "Commands:\n"
            "  --status      check that the ATA answers and read whether its line is registered\n"
@@ -168,8 +177,8 @@ std::string CliUsage() {
            "  --check       check the ATA for a monitoring system: one line \"ATA OK - ...\",\n"
            "                exit status 0 OK, 2 CRITICAL (no ping answer, no status page, not\n"
            "                registered), 3 UNKNOWN (wrong use, no settings); takes no run lock\n"
-           "  --help        show this text\n"
-           "  --version     show the version\n"
+           "  -h, --help    show this text\n"
+           "  -V, --version show the version and the licence\n"
            "Options:\n"
            "  --ip ADDRESS  use this address instead of the one in settings.ini for this run\n"
            "  --no-wait     when another run is working, refuse at once instead of waiting\n"

@@ -2,6 +2,7 @@
 #include "app/cli/CliApp.h"
 #include "app/cli/CliCheck.h"
 #include "app/cli/CliOptions.h"
+#include "app/platform/VersionText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -63,7 +64,7 @@ int main(int argc, char* argv[]) {
         objOptions.enmCommand == EnmCliCommand::Version) {
         const std::string strText = objOptions.enmCommand == EnmCliCommand::Help
                                         ? CliUsage()
-                                        : std::string("atatool-cli " ATA_VERSION "\n");
+                                        : ata::VersionText("atatool-cli", ATA_VERSION);
         if (blnOutClosed || std::fputs(strText.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
             std::fprintf(stderr, "atatool-cli: cannot write to standard output\n");
             return kExitFailed;

@@ -116,7 +116,13 @@ TEST_F(CliTest, WrongUseAndRefusedRunsChangeNothing) {
          2,
          "The IP address is not valid. Please enter a valid IP address in the form x.x.x.x\n",
          ""},
-        {{"--version"}, 0, "atatool-cli 1.0\n", ""},
+        // GNU style: name and version, copyright, licence.
+        {{"-V"},
+         0,
+         "atatool-cli 1.0\nCopyright (C) 2026 The ATA Maintenance Tool authors\nLicense MIT: "
+         "<https://opensource.org/licenses/MIT>\nThis is free software: you are free to change "
+         "and redistribute it.\nThere is NO WARRANTY, to the extent permitted by law.\n",
+         ""},
         // A tab in the user name would change the commands sent: the backup is refused.
         {{"--backup"},
          1,
@@ -131,9 +137,10 @@ TEST_F(CliTest, WrongUseAndRefusedRunsChangeNothing) {
         EXPECT_EQ(r.strOut, c.strOut);
         EXPECT_EQ(r.strErr, c.strErr);
     }
-    EXPECT_EQ(
-        RunCli(App(), {"--help"}).strOut.rfind("Usage: atatool-cli COMMAND [--ip ADDRESS]\n", 0),
-        0u);
+    for (const char* strHelp : {"--help", "-h"})
+        EXPECT_EQ(
+            RunCli(App(), {strHelp}).strOut.rfind("Usage: atatool-cli COMMAND [--ip ADDRESS]\n", 0),
+            0u);
 
     // None of the refused runs touched the history.
     const CliResult r = RunCli(App(), {"--summarise"});

@@ -13,5 +13,6 @@ apt-get install -y --no-install-recommends \
     python3 python3-pyftpdlib \
     iproute2 iputils-ping procps \
     desktop-file-utils appstream python3-xlib \
+    lintian man-db groff-base file \
     at-spi2-core dbus-x11 python3-pyatspi \
     dbus python3-dbus python3-gi python3-prometheus-client systemd

@@ -16,7 +16,7 @@ struct MessageUnref {
     void operator()(sd_bus_message* pMessage) const { sd_bus_message_unref(pMessage); }
 };
 struct ErrorFree {
-    sd_bus_error objError = SD_BUS_ERROR_NULL;
+    sd_bus_error objError{}; // SD_BUS_ERROR_NULL, without its C compound literal
     ~ErrorFree() { sd_bus_error_free(&objError); }
 };
 

@@ -138,29 +138,29 @@ size_t CountNewLogLines(std::string_view strPane, std::string_view strExisting) 
 }
 
 std::string SummariseLogText(std::string_view strText, size_t& lngTotal, size_t& lngKept) {
-    // Index of the last non-empty piece: its registration line always survives.
-    std::vector<std::string_view> vecLines;
-    ForEachLine(strText, [&](std::string_view strLine) {
-        vecLines.push_back(strLine);
+    // Where the last non-empty piece starts: its registration line always survives. Trailing
+    // line breaks only add empty pieces.
+    lngTotal = 0;
+    ForEachLine(strText, [&](std::string_view) {
+        ++lngTotal;
         return true;
     });
-    lngTotal = vecLines.size();
-    size_t lngLastNonEmpty = vecLines.size();
-    for (size_t k = vecLines.size(); k-- > 0;) {
-        if (!vecLines[k].empty()) {
-            lngLastNonEmpty = k;
-            break;
-        }
-    }
+    size_t lngEnd = strText.size();
+    while (lngEnd >= kCrLf.size() && strText.substr(lngEnd - kCrLf.size(), kCrLf.size()) == kCrLf)
+        lngEnd -= kCrLf.size();
+    const size_t lngLastStart = lngEnd == 0 ? std::string_view::npos
+                                : strText.rfind(kCrLf, lngEnd - 1) == std::string_view::npos
+                                    ? 0
+                                    : strText.rfind(kCrLf, lngEnd - 1) + kCrLf.size();
 
     StrBuilder objOut;
     objOut.SetBuffersize(StepFor(strText.size()));
     lngKept = 0;
     auto Output = [&](std::string_view strLine) {
         if (lngKept > 0) {
-            objOut.Append(std::string(kCrLf));
+            objOut.Append(kCrLf);
         }
-        objOut.Append(std::string(strLine));
+        objOut.Append(strLine);
         ++lngKept;
     };
 
@@ -172,15 +172,16 @@ std::string SummariseLogText(std::string_view strText, size_t& lngTotal, size_t&
     std::string_view strPrevious;
     std::optional<LogTime> optPrevious;
     bool blnPreviousParsed = true;
-    for (size_t k = 0; k < vecLines.size(); ++k) {
-        const std::string_view strLine = vecLines[k];
+    ForEachLine(strText, [&](std::string_view strLine) {
         if (strLine.empty()) {
-            continue;
+            return true;
         }
         bool blnParsed = false;
         std::optional<LogTime> optWhen;
         if (modMisc::FindIgnoreCase(strLine, kRegistration) != std::string_view::npos) {
-            bool blnKeep = !blnInRun || k == lngLastNonEmpty;
+            const bool blnLast =
+                static_cast<size_t>(strLine.data() - strText.data()) == lngLastStart;
+            bool blnKeep = !blnInRun || blnLast;
             if (!blnKeep) {
                 if (!blnPreviousParsed) {
                     optPrevious = TryParseLogDate(strPrevious);
@@ -204,8 +205,9 @@ std::string SummariseLogText(std::string_view strText, size_t& lngTotal, size_t&
         strPrevious = strLine;
         optPrevious = optWhen;
         blnPreviousParsed = blnParsed;
-    }
-    return objOut.Value();
+        return true;
+    });
+    return objOut.TakeValue();
 }
 
 void SummariseLog(IWindowOps& objWindow, const std::string& strSysLogFile) {
@@ -278,23 +280,33 @@ void SaveLog(IWindowOps& objWindow, const std::string& strSysLogFile,
         if (!objLock.IsHeld()) {
             throw RaisedError(EWOULDBLOCK, "frmMain.SaveLog", "the history is locked");
         }
-        // An unreadable file is a failed save, never an empty history to overwrite.
-        const std::string strExisting = modMisc::ReadTextFile(strSysLogFile);
-        lngAdded = CountNewLogLines(strPane, strExisting);
-        StrBuilder objOut;
-        objOut.SetBuffersize(StepFor(strPane.size() + strExisting.size() + 2 * lngAdded));
+        // The history is read straight into the output, behind room for the new lines, so
+        // that the save holds the history once. An unreadable file is a failed save, never
+        // an empty history to overwrite.
+        const size_t lngRoom = strPane.size() + kCrLf.size();
+        std::string strOut(lngRoom, '\0');
+        modMisc::AppendTextFile(strSysLogFile, strOut);
+        lngAdded = CountNewLogLines(strPane, std::string_view(strOut).substr(lngRoom));
+        // The new lines, each followed by CR LF, are the pane's text up to the end of the last
+        // of them, and a CR LF.
         size_t lngLine = 0;
+        size_t lngEnd = 0;
         ForEachLine(strPane, [&](std::string_view strLine) {
             if (lngLine++ == lngAdded) {
                 return false;
             }
-            objOut.Append(std::string(strLine));
-            objOut.Append(std::string(kCrLf));
+            lngEnd = static_cast<size_t>(strLine.data() - strPane.data()) + strLine.size();
             return true;
         });
-        // The saved lines follow in their order, joined as they were.
-        objOut.Append(strExisting);
-        blnSaved = modMisc::WriteTextFile(objOut.Value(), strSysLogFile);
+        const size_t lngNew = lngAdded > 0 ? lngEnd + kCrLf.size() : 0;
+        const size_t lngStart = lngRoom - lngNew;
+        if (lngAdded > 0) {
+            std::copy_n(strPane.data(), lngEnd, strOut.begin() + static_cast<ptrdiff_t>(lngStart));
+            std::copy_n(kCrLf.data(), kCrLf.size(),
+                        strOut.begin() + static_cast<ptrdiff_t>(lngStart + lngEnd));
+        }
+        strOut.erase(0, lngStart);
+        blnSaved = modMisc::WriteTextFile(strOut, strSysLogFile);
     } catch (const RaisedError&) {
         blnSaved = false;
     }

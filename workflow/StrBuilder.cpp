@@ -1,12 +1,13 @@
 #include "workflow/StrBuilder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <stdexcept>
 
 namespace ata {
 
-void StrBuilder::Append(const std::string& AppendString) {
+void StrBuilder::Append(std::string_view AppendString) {
     if (AppendString.size() >
         static_cast<size_t>(std::numeric_limits<int32_t>::max() - m_lngLength))
         throw std::length_error("StrBuilder: text longer than 2 GiB");
@@ -18,13 +19,24 @@ void StrBuilder::Append(const std::string& AppendString) {
         const int64_t lngGrowth = (int64_t{lngCount} / m_lngStep + 1) * m_lngStep;
         if (lngGrowth > std::numeric_limits<int32_t>::max() - int64_t{m_lngCapacity})
             throw std::length_error("StrBuilder: buffer larger than 2 GiB");
-        // std::string grows its own storage geometrically, so the appended spaces cost
-        // amortised linear time however small the step.
-        m_strBuffer.append(static_cast<size_t>(lngGrowth), ' ');
         m_lngCapacity += static_cast<int32_t>(lngGrowth);
+        // Grown at least geometrically, so that appends cost amortised linear time however
+        // small the step; a reservation the text never reaches is never touched.
+        const auto lngWanted = static_cast<size_t>(m_lngCapacity);
+        if (m_strBuffer.capacity() < lngWanted)
+            m_strBuffer.reserve(
+                std::max(lngWanted, std::min(m_strBuffer.capacity() * 2, lngWanted * 2)));
     }
-    m_strBuffer.replace(static_cast<size_t>(m_lngLength), AppendString.size(), AppendString);
+    m_strBuffer.append(AppendString);
     m_lngLength += lngCount;
+}
+
+std::string StrBuilder::TakeValue() {
+    std::string strText = std::move(m_strBuffer);
+    m_strBuffer.clear();
+    m_lngLength = 0;
+    m_lngCapacity = 0;
+    return strText;
 }
 
 void StrBuilder::SetValue(const std::string& NewValue) {

@@ -90,8 +90,10 @@ bool WriteAt(int fd, std::string_view strBytes, off_t lngOffset) {
 }
 
 bool ReadToEnd(int fd, size_t lngSizeHint, std::string& strText) {
-    strText.resize(lngSizeHint);
-    size_t lngDone = 0;
+    // One byte beyond the hint finds the end without growing the text: growing it would
+    // briefly hold a second copy of a file of any size.
+    size_t lngDone = strText.size();
+    strText.resize(lngDone + lngSizeHint + 1);
     while (true) {
         if (lngDone == strText.size()) {
             strText.resize(strText.size() + 65536);

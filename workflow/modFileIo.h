@@ -25,8 +25,9 @@ int OpenRegular(const std::string& strPath, int intFlags);
 bool WriteAt(int fd, std::string_view strBytes, off_t lngOffset, size_t& lngDone);
 bool WriteAt(int fd, std::string_view strBytes, off_t lngOffset);
 
-// Reads from the descriptor's offset to the end of the file. lngSizeHint (the size fstat gave)
-// saves growing the text; a file that grew since is still read to its end.
+// Reads from the descriptor's offset to the end of the file and appends what it read to the
+// text. lngSizeHint (the size fstat gave) saves growing the text; a file that grew since is
+// still read to its end.
 bool ReadToEnd(int fd, size_t lngSizeHint, std::string& strText);
 
 // Flushes a folder, so that a file created, renamed or removed in it survives a crash.

@@ -224,10 +224,16 @@ bool RewriteInPlace(const std::string& strTarget, const std::string& strText) {
 } // namespace
 
 std::string ReadTextFile(const std::string& strPath) {
+    std::string strText;
+    AppendTextFile(strPath, strText);
+    return strText;
+}
+
+void AppendTextFile(const std::string& strPath, std::string& strText) {
     UniqueFd objFile(modFileIo::OpenRegular(strPath, O_RDONLY));
     if (!objFile) {
         if (errno == ENOENT) {
-            return {};
+            return;
         }
         RaiseFileError(errno, strPath);
     }
@@ -235,11 +241,11 @@ std::string ReadTextFile(const std::string& strPath) {
     if (::fstat(objFile.Get(), &objStat) != 0) {
         RaiseFileError(errno, strPath);
     }
-    std::string strText;
+    const size_t lngKept = strText.size();
     if (!modFileIo::ReadToEnd(objFile.Get(), static_cast<size_t>(objStat.st_size), strText)) {
+        strText.resize(lngKept);
         RaiseFileError(errno, strPath);
     }
-    return strText;
 }
 
 bool ReplaceFileContent(const std::string& strPath, const std::string& strText,

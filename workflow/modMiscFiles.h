@@ -9,6 +9,9 @@ namespace ata::modMisc {
 // any other failure (no permission, a folder, a read error) raises RaisedError, so that a
 // caller never mistakes an unreadable history for an empty one.
 std::string ReadTextFile(const std::string& strPath);
+// The same bytes appended to the text, so that a caller can read a file straight into the
+// place where it needs it.
+void AppendTextFile(const std::string& strPath, std::string& strText);
 
 // Replaces the file's content by exactly the text given; the one writer of the program's files.
 // - Symbolic links are followed, also dangling ones: the file a link names is written (or

@@ -140,3 +140,26 @@ TEST(LogFile, AnUnreadableHistoryIsNotOverwrittenAndNothingToDropWritesNothing) 
     ::stat(strFile.c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino); // not replaced
 }
+
+// The new lines go on top, each with its CR LF, and the history follows as it was: a missing
+// history is empty, and a pane that ends with a line break adds its empty last line too.
+TEST(LogFile, TheNewLinesGoOnTopOfTheHistoryAsItWas) {
+    test::ScratchFolder folder;
+    const std::string strFile = folder.File("sys-log.txt");
+    test::RecordingWindow window;
+    const auto save = [&](const std::string& strPane) {
+        window.strLog = strPane;
+        SaveLog(window, strFile, [](bool) {});
+        return modMisc::ReadTextFile(strFile);
+    };
+    EXPECT_EQ(save("b\r\na"), "b\r\na\r\n");
+    ASSERT_TRUE(modMisc::WriteTextFile("b\r\na", strFile));
+    EXPECT_EQ(save("c\r\n"), "c\r\n\r\nb\r\na");
+    EXPECT_EQ(save("d\r\nC\r\nx"), "d\r\nc\r\n\r\nb\r\na");
+    EXPECT_EQ(save("D"), "d\r\nc\r\n\r\nb\r\na");
+    EXPECT_EQ(window.OpsStartingWith("Information"),
+              (std::vector<std::string>{"Information(System log saved, 2 line(s) added.)",
+                                        "Information(System log saved, 2 line(s) added.)",
+                                        "Information(System log saved, 1 line(s) added.)",
+                                        "Information(System log saved, 0 line(s) added.)"}));
+}

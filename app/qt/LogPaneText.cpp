@@ -38,7 +38,9 @@ QString PaneDisplayText(const std::string& strText) {
 
 std::string PaneBytes(const QTextDocument& objDocument) {
     std::string strText;
-    strText.reserve(static_cast<size_t>(objDocument.characterCount()) * 2);
+    // Every character gives one byte, and every block break two.
+    strText.reserve(static_cast<size_t>(objDocument.characterCount()) +
+                    static_cast<size_t>(objDocument.blockCount()));
     for (QTextBlock block = objDocument.begin(); block.isValid(); block = block.next()) {
         if (block != objDocument.begin())
             strText += "\r\n";

@@ -248,16 +248,21 @@ void MainWindow::ShowMessage(const std::string& strText, MessageIcon enmIcon) {
 }
 
 std::string MainWindow::GetLogText() {
-    // Until the user edits the pane, its text is exactly what was put there.
-    if (!m_txtLog->document()->isModified())
-        return m_strPaneText;
+    // The display mapping is one to one, so the document alone gives back exactly the bytes
+    // put into it (until the user edits them); the pane holds the text once.
     return PaneBytes(*m_txtLog->document());
 }
 
 void MainWindow::SetLogText(const std::string& strText) {
-    m_strPaneText = strText;
+    // Whenever the pane's width changes, every line is laid out again and keeps a layout of its
+    // own from then on (a few hundred bytes a line). A long text makes the scroll bars appear
+    // and so changes the width: filled with both bars already shown, it arrives at the width it
+    // will be seen at. (A hidden pane takes no notice of the bars until it is shown again.)
+    m_txtLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_txtLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtLog->setPlainText(PaneDisplayText(strText));
-    m_txtLog->document()->setModified(false);
+    m_txtLog->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_txtLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 void MainWindow::SetLogVisible(bool blnVisible) {

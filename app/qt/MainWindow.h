@@ -103,8 +103,6 @@ private:
     MessageSink m_messageSink;
     bool m_blnValidating = false;
     bool m_blnClosed = false;
-    // The bytes last put into the pane; what it gives back until the user edits it.
-    std::string m_strPaneText;
 
     QGroupBox* m_fraOptions = nullptr;
     QComboBox* m_cboIp = nullptr;

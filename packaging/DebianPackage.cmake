@@ -14,8 +14,9 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Tahoma's stand-in (fonts-wine) for the interface, Liberation for Arial and Courier New.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-wine")
+# Tahoma's stand-in (fonts-wine) for the interface, Liberation for Arial and Courier New; libcurl,
+# which the programs load when they first read over HTTP, so the shared libraries do not name it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-wine, libcurl4")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "maintenance tool for a VoIP telephone adapter

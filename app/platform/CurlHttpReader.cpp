@@ -1,8 +1,7 @@
 #include "app/platform/CurlHttpReader.h"
 
+#include "app/platform/CurlLibrary.h"
 #include "net/RaisedError.h"
-
-#include <curl/curl.h>
 
 #include <cerrno>
 #include <utility>
@@ -10,16 +9,6 @@
 namespace ata {
 
 namespace {
-
-// libcurl's global set-up is not thread-safe; it runs once for the process and is never
-// undone (other users of libcurl in the process may still need it).
-void InitCurlOnce() {
-    static const CURLcode lngInit = curl_global_init(CURL_GLOBAL_DEFAULT);
-    if (lngInit != CURLE_OK) {
-        throw RaisedError(static_cast<int32_t>(lngInit), "CurlHttpReader.BeginRead",
-                          curl_easy_strerror(lngInit));
-    }
-}
 
 struct Transfer {
     std::string strBody;
@@ -39,16 +28,16 @@ size_t OnBody(char* ptr, size_t lngSize, size_t lngCount, void* pvTransfer) {
 }
 
 struct EasyDeleter {
-    void operator()(CURL* p) const { curl_easy_cleanup(p); }
+    void operator()(CURL* p) const { Curl().easy_cleanup(p); }
 };
 struct SlistDeleter {
-    void operator()(curl_slist* p) const { curl_slist_free_all(p); }
+    void operator()(curl_slist* p) const { Curl().slist_free_all(p); }
 };
 
 } // namespace
 
 void CurlHttpReader::MultiDeleter::operator()(void* pMulti) const {
-    curl_multi_cleanup(static_cast<CURLM*>(pMulti));
+    Curl().multi_cleanup(static_cast<CURLM*>(pMulti));
 }
 
 CurlHttpReader::CurlHttpReader(Poster fnPost) : CurlHttpReader(std::move(fnPost), Options{}) {}
@@ -90,15 +79,15 @@ void CurlHttpReader::CancelAll() {
     std::lock_guard<std::mutex> objLock(m_mtxWorkers);
     for (auto& ptrWorker : m_lstWorkers) {
         ptrWorker->blnCancelled = true;
-        curl_multi_wakeup(ptrWorker->ptrMulti.get());
+        Curl().multi_wakeup(ptrWorker->ptrMulti.get());
     }
 }
 
 void CurlHttpReader::BeginRead(const std::string& strUrl, Completion fnDone) {
-    InitCurlOnce();
+    Curl();
     ReapFinished();
     auto ptrWorker = std::make_unique<Worker>();
-    ptrWorker->ptrMulti.reset(curl_multi_init());
+    ptrWorker->ptrMulti.reset(Curl().multi_init());
     if (!ptrWorker->ptrMulti) {
         throw RaisedError(CURLE_OUT_OF_MEMORY, "CurlHttpReader.BeginRead",
                           "could not create a transfer");
@@ -121,32 +110,32 @@ void CurlHttpReader::BeginRead(const std::string& strUrl, Completion fnDone) {
 int CurlHttpReader::Perform(Worker& objWorker, void* pvEasy) {
     auto* pMulti = static_cast<CURLM*>(objWorker.ptrMulti.get());
     auto* pEasy = static_cast<CURL*>(pvEasy);
-    if (curl_multi_add_handle(pMulti, pEasy) != CURLM_OK) {
+    if (Curl().multi_add_handle(pMulti, pEasy) != CURLM_OK) {
         return CURLE_FAILED_INIT;
     }
     CURLcode lngCode = CURLE_ABORTED_BY_CALLBACK;
     while (!objWorker.blnCancelled.load()) {
         int intRunning = 0;
-        if (curl_multi_perform(pMulti, &intRunning) != CURLM_OK) {
+        if (Curl().multi_perform(pMulti, &intRunning) != CURLM_OK) {
             lngCode = CURLE_FAILED_INIT;
             break;
         }
         if (intRunning == 0) {
             int intQueued = 0;
             lngCode = CURLE_FAILED_INIT;
-            while (CURLMsg* pMsg = curl_multi_info_read(pMulti, &intQueued)) {
+            while (CURLMsg* pMsg = Curl().multi_info_read(pMulti, &intQueued)) {
                 if (pMsg->msg == CURLMSG_DONE && pMsg->easy_handle == pEasy) {
                     lngCode = pMsg->data.result;
                 }
             }
             break;
         }
-        if (curl_multi_poll(pMulti, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+        if (Curl().multi_poll(pMulti, nullptr, 0, 1000, nullptr) != CURLM_OK) {
             lngCode = CURLE_FAILED_INIT;
             break;
         }
     }
-    curl_multi_remove_handle(pMulti, pEasy);
+    Curl().multi_remove_handle(pMulti, pEasy);
     return lngCode;
 }
 
@@ -155,7 +144,7 @@ void CurlHttpReader::Run(const std::string& strUrl, const Completion& fnDone, Wo
     Transfer objTransfer;
     objTransfer.lngMaxBody = m_objOptions.lngMaxBodyBytes;
 
-    std::unique_ptr<CURL, EasyDeleter> ptrEasy(curl_easy_init());
+    std::unique_ptr<CURL, EasyDeleter> ptrEasy(Curl().easy_init());
     if (!ptrEasy) {
         objResult.strError = "could not create a transfer";
     } else {
@@ -163,37 +152,37 @@ void CurlHttpReader::Run(const std::string& strUrl, const Completion& fnDone, Wo
         char strErrorBuffer[CURL_ERROR_SIZE] = {};
         // Always fetch anew: no cache between us and the device.
         std::unique_ptr<curl_slist, SlistDeleter> ptrHeaders(
-            curl_slist_append(nullptr, "Cache-Control: no-cache"));
+            Curl().slist_append(nullptr, "Cache-Control: no-cache"));
         if (ptrHeaders) {
-            curl_slist* pMore = curl_slist_append(ptrHeaders.get(), "Pragma: no-cache");
+            curl_slist* pMore = Curl().slist_append(ptrHeaders.get(), "Pragma: no-cache");
             (void)pMore;
         }
-        curl_easy_setopt(pEasy, CURLOPT_URL, strUrl.c_str());
-        curl_easy_setopt(pEasy, CURLOPT_HTTPGET, 1L);
+        Curl().easy_setopt(pEasy, CURLOPT_URL, strUrl.c_str());
+        Curl().easy_setopt(pEasy, CURLOPT_HTTPGET, 1L);
 #if LIBCURL_VERSION_NUM >= 0x075500
-        curl_easy_setopt(pEasy, CURLOPT_PROTOCOLS_STR, "http,https");
+        Curl().easy_setopt(pEasy, CURLOPT_PROTOCOLS_STR, "http,https");
 #endif
-        curl_easy_setopt(pEasy, CURLOPT_NOPROXY, "*");
-        curl_easy_setopt(pEasy, CURLOPT_PROXY, "");
-        curl_easy_setopt(pEasy, CURLOPT_CONNECTTIMEOUT_MS, m_objOptions.lngConnectTimeoutMs);
-        curl_easy_setopt(pEasy, CURLOPT_TIMEOUT_MS, m_objOptions.lngTotalTimeoutMs);
-        curl_easy_setopt(pEasy, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(pEasy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(pEasy, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(pEasy, CURLOPT_HTTPHEADER, ptrHeaders.get());
-        curl_easy_setopt(pEasy, CURLOPT_ERRORBUFFER, strErrorBuffer);
-        curl_easy_setopt(pEasy, CURLOPT_WRITEFUNCTION, &OnBody);
-        curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, &objTransfer);
+        Curl().easy_setopt(pEasy, CURLOPT_NOPROXY, "*");
+        Curl().easy_setopt(pEasy, CURLOPT_PROXY, "");
+        Curl().easy_setopt(pEasy, CURLOPT_CONNECTTIMEOUT_MS, m_objOptions.lngConnectTimeoutMs);
+        Curl().easy_setopt(pEasy, CURLOPT_TIMEOUT_MS, m_objOptions.lngTotalTimeoutMs);
+        Curl().easy_setopt(pEasy, CURLOPT_FAILONERROR, 1L);
+        Curl().easy_setopt(pEasy, CURLOPT_NOSIGNAL, 1L);
+        Curl().easy_setopt(pEasy, CURLOPT_FOLLOWLOCATION, 0L);
+        Curl().easy_setopt(pEasy, CURLOPT_HTTPHEADER, ptrHeaders.get());
+        Curl().easy_setopt(pEasy, CURLOPT_ERRORBUFFER, strErrorBuffer);
+        Curl().easy_setopt(pEasy, CURLOPT_WRITEFUNCTION, &OnBody);
+        Curl().easy_setopt(pEasy, CURLOPT_WRITEDATA, &objTransfer);
         if (m_objOptions.lngMaxBodyBytes > 0) {
-            curl_easy_setopt(pEasy, CURLOPT_MAXFILESIZE_LARGE,
-                             static_cast<curl_off_t>(m_objOptions.lngMaxBodyBytes));
+            Curl().easy_setopt(pEasy, CURLOPT_MAXFILESIZE_LARGE,
+                               static_cast<curl_off_t>(m_objOptions.lngMaxBodyBytes));
         }
 
         const auto lngCode = static_cast<CURLcode>(Perform(objWorker, pEasy));
         long lngStatus = 0;
-        curl_easy_getinfo(pEasy, CURLINFO_RESPONSE_CODE, &lngStatus);
+        Curl().easy_getinfo(pEasy, CURLINFO_RESPONSE_CODE, &lngStatus);
         long lngOsError = 0;
-        curl_easy_getinfo(pEasy, CURLINFO_OS_ERRNO, &lngOsError);
+        Curl().easy_getinfo(pEasy, CURLINFO_OS_ERRNO, &lngOsError);
         objResult.lngHttpStatus = static_cast<int32_t>(lngStatus);
         objResult.enmFailure = EnmHttpFailure::Other;
         if (lngCode == CURLE_OK && lngStatus >= 200 && lngStatus < 300) {
@@ -212,7 +201,7 @@ void CurlHttpReader::Run(const std::string& strUrl, const Completion& fnDone, Wo
             else if (lngCode == CURLE_COULDNT_CONNECT && lngOsError == ECONNREFUSED)
                 objResult.enmFailure = EnmHttpFailure::Refused;
             objResult.strError =
-                strErrorBuffer[0] != '\0' ? strErrorBuffer : curl_easy_strerror(lngCode);
+                strErrorBuffer[0] != '\0' ? strErrorBuffer : Curl().easy_strerror(lngCode);
         }
     }
 

@@ -15,7 +15,7 @@ constexpr char16_t kSymbolCr = u'\u2190';
 
 } // namespace
 
-QString PaneDisplayText(const std::string& strText) {
+QString PaneDisplayText(std::string_view strText) {
     QString display;
     display.reserve(static_cast<qsizetype>(strText.size()));
     for (size_t k = 0; k < strText.size(); ++k) {

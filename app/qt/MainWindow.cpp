@@ -21,10 +21,12 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -260,7 +262,26 @@ void MainWindow::SetLogText(const std::string& strText) {
     // will be seen at. (A hidden pane takes no notice of the bars until it is shown again.)
     m_txtLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_txtLog->setPlainText(PaneDisplayText(strText));
+    m_txtLog->clear();
+    // Filled in one edit, a piece at a time, so that the text is never held a second time in
+    // the display's two bytes a character; the undo history stays empty, as after setPlainText.
+    QTextDocument& objDocument = *m_txtLog->document();
+    objDocument.setUndoRedoEnabled(false);
+    QTextCursor objEnd(&objDocument);
+    objEnd.beginEditBlock();
+    constexpr size_t kPiece = 1 << 20;
+    for (size_t lngPos = 0; lngPos < strText.size();) {
+        size_t lngCount = std::min(kPiece, strText.size() - lngPos);
+        // A CR LF is one line break: its two bytes stay in one piece.
+        if (lngPos + lngCount < strText.size() && strText[lngPos + lngCount - 1] == '\r')
+            ++lngCount;
+        objEnd.insertText(PaneDisplayText(std::string_view(strText).substr(lngPos, lngCount)));
+        lngPos += lngCount;
+    }
+    objEnd.endEditBlock();
+    objDocument.setUndoRedoEnabled(true);
+    objDocument.setModified(false);
+    m_txtLog->moveCursor(QTextCursor::Start);
     m_txtLog->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_txtLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }

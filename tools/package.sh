@@ -9,7 +9,7 @@ dir=${1:-build-deb}
 # The distribution's hardening flags (fortified functions, stack protector, full RELRO). Fortified
 # headers mark calls whose result a best-effort step ignores on purpose (keeping a file's owner).
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS) -Wno-unused-result" \
+CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
 LDFLAGS=$(dpkg-buildflags --get LDFLAGS) \
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
     -DATA_INSTALL_USER_UNIT_DIR=lib/systemd/user -DATA_DEBIAN_PACKAGE=ON -DATA_BENCHMARKS=OFF \

@@ -153,9 +153,11 @@ EnmRenameResult ReplaceByRename(const std::string& strTarget, const std::string&
     }
     TempFileGuard objGuard(strTemp);
     // Only root may give a file away; otherwise the new file keeps at least the old group
-    // where it can, and belongs to this process's user.
-    if (pOld != nullptr && ::fchown(objFile.Get(), pOld->st_uid, pOld->st_gid) != 0) {
-        (void)::fchown(objFile.Get(), static_cast<uid_t>(-1), pOld->st_gid);
+    // where it can (a group the user is not in leaves the user's own), and belongs to this
+    // process's user.
+    if (pOld != nullptr && ::fchown(objFile.Get(), pOld->st_uid, pOld->st_gid) != 0 &&
+        ::fchown(objFile.Get(), static_cast<uid_t>(-1), pOld->st_gid) != 0) {
+        errno = 0;
     }
     // The mode is set after the owner, since a change of owner clears the set-id bits; the
     // attributes after the mode, since an access list carries the mode bits too.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the tool through its real window (offscreen) against loopback servers on 127.0.0.5
 # and prints the figures with their ratios, then the CPU time and wake-ups of the tool's own
-# executable sitting idle. Needs root: the servers listen on ports 21 and 80.
+# executable sitting idle, then its start-up to a mapped window under Xvfb against a bare Qt
+# window built in the same run. Needs root: the servers listen on ports 21 and 80.
 # Usage: tools/bench-window.sh [--runs N]   (N timed runs per figure; default 5)
 # The build directory is build-bench, or $ATA_BENCH_BUILD.
 set -euo pipefail
@@ -19,7 +20,7 @@ if [[ ! -f $dir/CMakeCache.txt ]]; then
     command -v ninja >/dev/null && generator=(-G Ninja)
     cmake -S . -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DATA_BENCHMARKS=ON >/dev/null
 fi
-cmake --build "$dir" -j "$(nproc)" --target ata_window_bench atatool >/dev/null
+cmake --build "$dir" -j "$(nproc)" --target ata_window_bench atatool ata_bare_window >/dev/null
 export QT_QPA_PLATFORM=offscreen
 
 echo "== The real window ($dir/app/ata_window_bench${*:+ $*})"
@@ -68,4 +69,23 @@ if command -v strace >/dev/null; then
                total / 5, waits / 5 }' "$folder/strace.txt"
 else
     echo "  strace not installed (apt-get install strace): no system-call count"
+fi
+
+# Start-up: from the start of the process to its top-level window mapped on an Xvfb display of
+# its own, and the resident size then, against a hello-world Qt Widgets window built alike.
+echo
+echo "== Start-up to the mapped window (Xvfb; $dir/app/atatool against $dir/app/ata_bare_window)"
+if command -v xvfb-run >/dev/null; then
+    runs=20
+    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+        /usr/bin/python3 tools/startup-window.py "$runs" "ATA Maintenance Tool" "$dir/app/atatool" \
+        "Bare window" "$dir/app/ata_bare_window" | awk -v runs="$runs" '
+        { t[NR] = $2; rss[NR] = $3 }
+        END {
+            printf "  median of %d starts each, taking turns\n", runs
+            printf "  %-40s %7.1f ms %7.1f MiB\n", "atatool", t[1] * 1000, rss[1] / 1024
+            printf "  %-40s %7.1f ms %7.1f MiB\n", "bare Qt Widgets window", t[2] * 1000, rss[2] / 1024
+            printf "  %-40s %7.2f x  %7.2f x\n", "ratio (time, resident size)", t[1] / t[2], rss[1] / rss[2] }'
+else
+    echo "  xvfb-run not installed (apt-get install xvfb): no start-up figure"
 fi

@@ -1,8 +1,9 @@
 // Speed of the tool through its real window (offscreen) against loopback servers of its own on
 // 127.0.0.5: Backup Config from pyftpdlib against curl fetching the same file, Get System Log
-// (fetch, sort, show), Summarise Log against a durable copy of the same file, and the process's
-// CPU time and wake-ups while idle and during a backup. Every figure is checked against the
-// bytes the tool produced. Needs root (ports 21 and 80); run by tools/bench-window.sh.
+// (fetch, sort, show), Get System Log then Save onto a long history, Summarise Log against a
+// durable copy of the same file, the peak resident size of each of them, and the process's CPU
+// time and wake-ups while idle and during a backup. Every figure is checked against the bytes
+// the tool produced. Needs root (ports 21 and 80); run by tools/bench-window.sh.
 #include "RealWindow.h"
 
 #include "app/qt/LogPaneText.h"
@@ -16,6 +17,8 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <fstream>
+#include <malloc.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/resource.h>
@@ -73,6 +76,27 @@ void Row(const std::string& strLabel, double dblSeconds) {
 }
 void Ratio(const std::string& strLabel, double dblRatio) {
     std::printf("  %-66s %9.3f\n", strLabel.c_str(), dblRatio);
+}
+
+// The peak resident size of one figure: memory freed before it goes back to the system, the
+// peak is reset to what is resident now (clear_refs 5), and read at the end (VmHWM).
+long StatusKiB(const char* strKey) {
+    std::ifstream status("/proc/self/status");
+    std::string strLine;
+    while (std::getline(status, strLine))
+        if (strLine.rfind(strKey, 0) == 0)
+            return std::atol(strLine.c_str() + std::strlen(strKey));
+    return -1;
+}
+long ResetPeak() {
+    ::malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    return StatusKiB("VmRSS:");
+}
+// The highest peak of a figure's runs, and what was resident at the start of that run.
+void PeakRow(const std::string& strLabel, long lngPeakKiB, long lngStartKiB) {
+    std::printf("  %-66s %7.1f MiB (%.1f at its start)\n", strLabel.c_str(),
+                double(lngPeakKiB) / 1024, double(lngStartKiB) / 1024);
 }
 
 // CPU time of the whole process and its wake-ups (voluntary context switches, all threads).
@@ -221,9 +245,9 @@ struct DeviceLog {
     std::vector<std::string> vecToolLines;
 };
 
-DeviceLog MakeDeviceLog(size_t lngLines) {
+DeviceLog MakeDeviceLog(size_t lngLines, std::time_t t = 1764370200, // 28/11/2025 22:50:00
+                        bool blnLongMessages = false) {
     DeviceLog log;
-    std::time_t t = 1764370200; // 28/11/2025 22:50:00
     uint32_t lngSeed = 12345;
     int intLeft = 0;
     for (size_t i = 0; i < lngLines; ++i) {
@@ -233,14 +257,18 @@ DeviceLog MakeDeviceLog(size_t lngLines) {
             intLeft = static_cast<int>((lngSeed >> 20) % 16);
         }
         const std::tm tm = Utc(t);
-        const char chMsg = static_cast<char>('a' + i % 26);
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d.%03zu %c\r\n", tm.tm_mon + 1,
+        // A letter, or a call record of 38 bytes (lines of 64 bytes as a busy device writes).
+        const std::string strMsg =
+            blnLongMessages ? "Call " + std::to_string(1000000 + i) + " from 0301234567 ended 27s"
+                            : std::string(1, static_cast<char>('a' + i % 26));
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d.%03zu %s\r\n", tm.tm_mon + 1,
                       tm.tm_mday, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, i % 1000,
-                      chMsg);
+                      strMsg.c_str());
         log.strText += buf;
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d %c", tm.tm_mday,
-                      tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, chMsg);
+        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d %s", tm.tm_mday,
+                      tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                      strMsg.c_str());
         log.vecToolLines.emplace_back(buf);
     }
     return log;
@@ -295,6 +323,14 @@ History MakeHistory(size_t lngBlocks) {
     }
     return {JoinLines(vecAll), JoinLines(vecKept), vecAll.size(), vecKept.size()};
 }
+
+// A history and its summary in files of the benchmark's own, so that the benchmark holds neither
+// while the tool works on them.
+struct HistoryFiles {
+    fs::path all, summary;
+    size_t lngLines = 0;
+    size_t lngKept = 0;
+};
 
 // The FTP server's root, holding the login directory /RFA/.
 fs::path FtpRoot(const fs::path& folder) {
@@ -392,11 +428,16 @@ public:
         m_http.SetPage("/cgi/syslog.txt", log.strText);
         std::vector<double> vecSorting, vecSort, vecSorted, vecReturn, vecPainted;
         std::string strSorted;
+        long lngPeak = 0, lngStart = 0;
         for (int r = 0; r < m_intRuns; ++r) {
             ClearPane();
             m_clock->Reset();
+            strSorted = std::string();
+            const long lngAtStart = ResetPeak();
             const auto t0 = Clock::now();
             m_window->Click(ControlId::cmdLog);
+            if (const long lngHwm = StatusKiB("VmHWM:"); lngHwm > lngPeak)
+                lngPeak = lngHwm, lngStart = lngAtStart;
             Check(m_clock->tReturn != Clock::time_point{}, "Get System Log did not run");
             const auto tSorting = m_clock->Status("Sorting log...");
             const auto tSorted = m_clock->Status("Log sorted.", "Sorting log...");
@@ -415,18 +456,59 @@ public:
         Row("click -> \"Log sorted.\" shown", Median(vecSorted));
         Row("click -> handler returned (pane filled)", Median(vecReturn));
         Row("click -> pane painted", Median(vecPainted));
+        PeakRow("peak resident size, click -> pane filled (VmHWM)", lngPeak, lngStart);
         Pane(strSorted);
     }
 
+    // Get System Log of a busy device's log, then Save onto a history of years.
+    void SaveOntoHistory() {
+        const DeviceLog log = MakeDeviceLog(58000, 1782864000, true); // 01/07/2026 00:00:00
+        m_http.SetPage("/cgi/syslog.txt", log.strText);
+        const HistoryFiles history = WriteHistory(100000);
+        const fs::path file = App() / "sys-log.txt";
+        const std::string strMessage = "System log saved, 58000 line(s) added.";
+        std::vector<double> vecBox;
+        long lngPeak = 0, lngStart = 0;
+        for (int r = 0; r < m_intRuns; ++r) {
+            DurableWrite(file, ReadFile(history.all));
+            ClearPane();
+            m_clock->Reset();
+            const long lngAtStart = ResetPeak();
+            m_window->Click(ControlId::cmdLog);
+            const size_t lngShown = m_window->Messages().size();
+            const auto t0 = Clock::now();
+            m_window->Click(ControlId::cmdSaveLog);
+            vecBox.push_back(Since(t0, m_clock->tBox));
+            const long lngHwm = StatusKiB("VmHWM:");
+            if (lngHwm > lngPeak)
+                lngPeak = lngHwm, lngStart = lngAtStart;
+            Check(m_window->Messages().size() == lngShown + 1 &&
+                      m_window->Messages().back().strText == strMessage,
+                  "Save System Log did not report \"" + strMessage + "\"");
+            const std::string strPane = m_window->Window().GetLogText();
+            CheckSortedLog(strPane, log.vecToolLines);
+            Check(ReadFile(file) == strPane + "\r\n" + ReadFile(history.all),
+                  "the saved history is wrong");
+        }
+        std::printf("\nGet System Log of %zu lines (%.1f MB), then Save onto %zu lines (%.1f MB), "
+                    "median of %d runs\n",
+                    log.vecToolLines.size(), double(log.strText.size()) / kMB, history.lngLines,
+                    double(fs::file_size(history.all)) / kMB, m_intRuns);
+        Row("Save: click -> message box", Median(vecBox));
+        PeakRow("peak resident size of the two commands (VmHWM)", lngPeak, lngStart);
+        std::fflush(stdout);
+    }
+
     void Summarise() {
-        const History history = MakeHistory(100000);
+        const HistoryFiles history = WriteHistory(100000);
         const fs::path file = App() / "sys-log.txt";
         const std::string strMessage = "System log summarised from " +
                                        std::to_string(history.lngLines) + " to " +
                                        std::to_string(history.lngKept) + " line(s)";
         std::vector<double> vecBox, vecReturn, vecPainted, vecCopy;
+        long lngPeak = 0, lngStart = 0;
         for (int r = 0; r < m_intRuns; ++r) {
-            DurableWrite(file, history.strText);
+            DurableWrite(file, ReadFile(history.all));
             const auto tCopy = Clock::now();
             DurableWrite(m_folder / "copy.txt", ReadFile(file));
             vecCopy.push_back(Since(tCopy, Clock::now()));
@@ -434,30 +516,45 @@ public:
             ClearPane();
             m_clock->Reset();
             const size_t lngShown = m_window->Messages().size();
+            const long lngAtStart = ResetPeak();
             const auto t0 = Clock::now();
             m_window->Click(ControlId::cmdSummarise);
+            const long lngHwm = StatusKiB("VmHWM:");
+            if (lngHwm > lngPeak)
+                lngPeak = lngHwm, lngStart = lngAtStart;
             Check(m_window->Messages().size() == lngShown + 1 &&
                       m_window->Messages().back().strText == strMessage,
                   "Summarise Log did not report \"" + strMessage + "\"");
             vecBox.push_back(Since(t0, m_clock->tBox));
             vecReturn.push_back(Since(t0, m_clock->tReturn));
             vecPainted.push_back(Since(t0, m_clock->PanePaintAfter(m_clock->tReturn)));
-            Check(ReadFile(file) == history.strSummary, "the summarised file is wrong");
-            Check(m_window->Window().GetLogText() == history.strSummary, "the pane is wrong");
+            const std::string strSummary = ReadFile(history.summary);
+            Check(ReadFile(file) == strSummary, "the summarised file is wrong");
+            Check(m_window->Window().GetLogText() == strSummary, "the pane is wrong");
         }
         std::printf("\nSummarise Log: %zu lines (%.1f MB) down to %zu lines, median of %d runs\n",
-                    history.lngLines, double(history.strText.size()) / kMB, history.lngKept,
+                    history.lngLines, double(fs::file_size(history.all)) / kMB, history.lngKept,
                     m_intRuns);
         Row("click -> message box", Median(vecBox));
         Row("click -> handler returned (pane filled with the summary)", Median(vecReturn));
         Row("click -> pane painted", Median(vecPainted));
         Row("same file: read + durable write (temp, fsync, rename, fsync dir)", Median(vecCopy));
         Ratio("ratio: click -> message box / durable copy", Median(vecBox) / Median(vecCopy));
+        PeakRow("peak resident size, click -> pane filled (VmHWM)", lngPeak, lngStart);
         std::fflush(stdout);
     }
 
 private:
     fs::path App() const { return m_folder / "app"; }
+
+    HistoryFiles WriteHistory(size_t lngBlocks) {
+        const History history = MakeHistory(lngBlocks);
+        HistoryFiles files{m_folder / "history.txt", m_folder / "summary.txt", history.lngLines,
+                           history.lngKept};
+        WriteBytes(files.all, history.strText);
+        WriteBytes(files.summary, history.strSummary);
+        return files;
+    }
 
     // Every timed run starts, as the first one after start-up does, from an empty pane.
     void ClearPane() {
@@ -575,6 +672,7 @@ int main(int argc, char** argv) {
         bench.Idle("after start");
         bench.Backup();
         bench.SystemLog();
+        bench.SaveOntoHistory();
         bench.Summarise();
         bench.Idle("after the commands");
     } catch (const std::exception& e) {

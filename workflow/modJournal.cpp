@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,7 +16,7 @@ namespace {
 
 constexpr std::string_view kMagic = "ATATOOL-JOURNAL-1\n";
 
-// A 64-bit hash of bytes, eight at a time; it names journals and checks that one is complete.
+// A 64-bit hash of bytes, eight at a time; it checks that a journal is complete.
 uint64_t Hash(std::string_view strBytes, uint64_t lngHash = 0x9E3779B97F4A7C15ull) {
     auto Mix = [](uint64_t h, uint64_t w) {
         h ^= w;
@@ -105,16 +104,10 @@ bool RemoveJournal(const std::string& strJournal) {
 } // namespace
 
 std::string JournalFile(const std::string& strTarget) {
-    const std::string strFolder = modMisc::UserStateFolder();
-    if (strFolder.empty())
-        return {};
     const size_t lngSlash = strTarget.find_last_of('/');
     const std::string strName =
         lngSlash == std::string::npos ? strTarget : strTarget.substr(lngSlash + 1);
-    char strHash[17];
-    std::snprintf(strHash, sizeof strHash, "%016llx",
-                  static_cast<unsigned long long>(Hash(strTarget)));
-    return strFolder + strName + "-" + strHash + ".journal";
+    return modMisc::UserStateFile(strName, strTarget, ".journal");
 }
 
 bool Begin(const std::string& strTarget, const struct stat& objOld, std::string_view strOld) {

@@ -3,6 +3,8 @@
 #include "workflow/modFileIo.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
@@ -86,6 +88,21 @@ std::string FolderKeepsNothingMessage(const std::string& strFolder) {
 std::string UserStateFolder() {
     return UserFolder("XDG_STATE_HOME", ".local/state/");
 }
+std::string UserStateFile(const std::string& strPrefix, const std::string& strKey,
+                          const std::string& strEnding) {
+    const std::string strFolder = UserStateFolder();
+    if (strFolder.empty())
+        return {};
+    // FNV-1a: a name written by one version must be found by the next (a journal left by a
+    // killed run), which std::hash does not promise.
+    uint64_t lngHash = 0xCBF29CE484222325ull;
+    for (const char ch : strKey)
+        lngHash = (lngHash ^ static_cast<unsigned char>(ch)) * 0x100000001B3ull;
+    char strHash[17];
+    std::snprintf(strHash, sizeof strHash, "%016llx", static_cast<unsigned long long>(lngHash));
+    return strFolder + strPrefix + "-" + strHash + strEnding;
+}
+
 std::string UserConfigFolder() {
     return UserFolder("XDG_CONFIG_HOME", ".config/");
 }

@@ -37,6 +37,12 @@ namespace ata::modMisc {
 // when no home folder is known. The folder is not created here.
 std::string UserStateFolder();
 
+// A file of the state folder that belongs to one thing (a file, a program folder, an address):
+// strPrefix, "-", a hash of strKey that stays the same from one version to the next, and
+// strEnding. Empty when there is no state folder.
+std::string UserStateFile(const std::string& strPrefix, const std::string& strKey,
+                          const std::string& strEnding);
+
 // $XDG_CONFIG_HOME/atatool/ (default ~/.config/atatool/) and $XDG_DATA_HOME/atatool/ (default
 // ~/.local/share/atatool/), ending in "/"; empty when no home folder is known. Not created here.
 std::string UserConfigFolder();

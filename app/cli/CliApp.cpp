@@ -22,7 +22,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -64,12 +63,10 @@ std::string CliApp::RunLockFile(const std::string& strProgramFolder) {
         return strProgramFolder + "atatool-cli.lock";
     // A folder that refuses new files: the lock goes to the user's own state folder, named
     // after the program folder (its folder lock is the history's, taken inside a run).
-    const std::string strState = modMisc::UserStateFolder();
-    if (strState.empty() || !modFileIo::MakePrivateFolders(strState))
+    const std::string strLock = modMisc::UserStateFile("atatool-cli", strProgramFolder, ".lock");
+    if (strLock.empty() || !modFileIo::MakePrivateFolders(modFileIo::FolderOf(strLock)))
         return strProgramFolder + "atatool-cli.lock";
-    char strHash[17];
-    std::snprintf(strHash, sizeof strHash, "%016zx", std::hash<std::string>{}(strProgramFolder));
-    return strState + "atatool-cli-" + strHash + ".lock";
+    return strLock;
 }
 
 void CliApp::RunEvents(int32_t lngMilliseconds) {

@@ -4,7 +4,6 @@
 #include "workflow/modMiscFiles.h"
 #include "workflow/modMiscFolder.h"
 
-#include <cstdio>
 #include <exception>
 
 namespace ata::cli {
@@ -21,13 +20,7 @@ bool NoticeSender::Send(const DesktopNotice& objNotice, int32_t lngWaitMs) {
 
 LineStateMemory::LineStateMemory(const std::string& strProgramFolder,
                                  const std::string& strAddress) {
-    const std::string strState = modMisc::UserStateFolder();
-    if (strState.empty())
-        return;
-    char strHash[17];
-    std::snprintf(strHash, sizeof strHash, "%016zx",
-                  std::hash<std::string>{}(strProgramFolder + '\n' + strAddress));
-    m_strFile = strState + "line-" + strHash + ".state";
+    m_strFile = modMisc::UserStateFile("line", strProgramFolder + '\n' + strAddress, ".state");
 }
 
 std::string LineStateMemory::Recall() const {

@@ -77,13 +77,6 @@ CFileLock CFileLock::Acquire(const std::string& strLockFile, int32_t lngMillisec
     return objLock;
 }
 
-std::string LockFileFor(const std::string& strFile) {
-    std::string strTarget;
-    if (!modFileIo::ResolveLinks(strFile, strTarget))
-        strTarget = strFile;
-    return strTarget + ".lock";
-}
-
 CFileLock LockForRewrite(const std::string& strFile, int32_t lngMilliseconds,
                          const WaitFn& fnWait) {
     std::string strTarget;

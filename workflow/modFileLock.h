@@ -47,11 +47,9 @@ private:
     EnmLockState m_enmNotHeld = EnmLockState::Unavailable; // why nothing is held
 };
 
-// The lock file of a file that is read, merged and rewritten (the log history, the settings):
-// the file's name with ".lock" added, beside the file that its links lead to.
-std::string LockFileFor(const std::string& strFile);
-
-// Holds the lock of such a file for a read-merge-write, waiting as Acquire does while another
+// Holds the lock of a file that is read, merged and rewritten (the log history, the settings)
+// for a read-merge-write: the lock file is the file's name with ".lock" added, beside the file
+// that its links lead to. Waits as Acquire does while another
 // process (the window or a timer run) is in its own. Once held, a rewrite that a killed process
 // left half done is rolled back first, so the file read is whole; when that fails, nothing is
 // held and the state is Unavailable.

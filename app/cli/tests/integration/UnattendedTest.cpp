@@ -4,10 +4,10 @@
 #include "app/cli/tests/CliRun.h"
 #include "app/platform/tests/FakeAtaFixture.h"
 #include "workflow/modFileLock.h"
+#include "workflow/tests/OtherProcessLock.h"
 
 #include <chrono>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 
 namespace ata {
@@ -145,28 +145,9 @@ TEST_F(UnattendedTest, ALinkedHistoryIsLockedWhereItLives) {
     const CliRunOptions objAsNobody =
         Options(kNobody, {"XDG_STATE_HOME=" + (data / "state").string()}, (data / "out").string());
 
-    // The other writer, as nobody too, says when it holds the lock.
-    const std::string strLock = (data / "sys-log.txt.lock").string();
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const pid_t pidHolder = ::fork();
-    // Ended however the test ends, so that no holder outlives it.
-    const std::unique_ptr<const pid_t, void (*)(const pid_t*)> objHolderEnd(
-        &pidHolder, [](const pid_t* p) {
-            if (*p > 0 && ::kill(*p, SIGKILL) == 0)
-                ::waitpid(*p, nullptr, 0);
-        });
-    if (pidHolder == 0) {
-        ::dup2(fds[1], 1);
-        if (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)
-            ::execl("/usr/bin/flock", "flock", "--no-fork", strLock.c_str(), "/bin/sh", "-c",
-                    "echo held; exec sleep 600", nullptr);
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    char buf[5] = {};
-    ASSERT_EQ(::read(fds[0], buf, 4), 4);
-    ::close(fds[0]);
+    // The other writer, as nobody too.
+    OtherProcessLock objOther((data / "sys-log.txt.lock").string(), kNobody);
+    ASSERT_TRUE(objOther.Held());
 
     CliRun run(App(), {"--save-log"}, objAsNobody);
     ASSERT_TRUE(run.WaitForErr("Saving log...\n"));
@@ -174,7 +155,7 @@ TEST_F(UnattendedTest, ALinkedHistoryIsLockedWhereItLives) {
     EXPECT_EQ(ReadBytes(data / "sys-log.txt"), kSaved1); // still waiting
     const std::string strOther = "01/12/2026 08:30:00 Saved by the window";
     WriteBytes(data / "sys-log.txt", strOther + "\r\n" + kSaved1);
-    ::kill(pidHolder, SIGKILL);
+    objOther.Release();
     const CliResult& r = run.Finish();
     EXPECT_EQ(r.intExit, 0) << r.strErr;
     EXPECT_EQ(r.strOut, "System log saved, 2 line(s) added.\n");

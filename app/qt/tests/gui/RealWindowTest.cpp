@@ -5,6 +5,7 @@
 #include "RealWindow.h"
 
 #include "app/platform/tests/FakeAtaFixture.h"
+#include "workflow/tests/OtherProcessLock.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -15,11 +16,8 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace ata {
@@ -146,26 +144,8 @@ TEST_F(RealWindowTest, AnotherUsersLockEndsTheSaveWithinItsBoundAndTheWindowStay
     WriteBytes(lock, "");
     const uid_t lngOther = ::geteuid() == 0 ? 65534 : ::geteuid();
     ASSERT_EQ(::chown(lock.c_str(), lngOther, lngOther), 0);
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const pid_t pidHolder = ::fork();
-    // Ended however the test ends, so that no holder outlives it.
-    const std::unique_ptr<const pid_t, void (*)(const pid_t*)> objHolderEnd(
-        &pidHolder, [](const pid_t* p) {
-            if (*p > 0 && ::kill(*p, SIGKILL) == 0)
-                ::waitpid(*p, nullptr, 0);
-        });
-    if (pidHolder == 0) {
-        const int fd = ::setgid(lngOther) == 0 && ::setuid(lngOther) == 0
-                           ? ::open(lock.c_str(), O_RDWR | O_CLOEXEC)
-                           : -1;
-        const char ch = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'h' : 'x';
-        (void)!::write(fds[1], &ch, 1);
-        ::sleep(600);
-        ::_exit(0);
-    }
-    char ch = 0;
-    ASSERT_TRUE(::read(fds[0], &ch, 1) == 1 && ch == 'h');
+    OtherProcessLock objOther(lock.string(), lngOther);
+    ASSERT_TRUE(objOther.Held());
 
     RealWindow w(App());
     TypeLineOnTop(w.Window().txtLog(), kTyped);
@@ -178,8 +158,6 @@ TEST_F(RealWindowTest, AnotherUsersLockEndsTheSaveWithinItsBoundAndTheWindowStay
     w.Click(ControlId::cmdSaveLog);
     EXPECT_TRUE(w.WaitUntilIdle(60000));
     const qint64 lngTookMs = objClock.elapsed();
-    ::close(fds[0]);
-    ::close(fds[1]);
 
     EXPECT_EQ(w.MessageTexts(), std::vector<std::string>{"Could not save system log."});
     EXPECT_EQ(w.Status(), "Could not save system log.");

@@ -3,7 +3,7 @@
 #   <dir>/tests/unit/*.cpp        -> <name>_unit_tests         (label "unit")
 #   <dir>/tests/integration/*.cpp -> <name>_integration_tests  (label "integration")
 #   <dir>/tests/gui/*.cpp         -> <name>_gui_tests          (label "gui")
-#   <dir>/bench/*.cpp             -> <name>_bench              (Google Benchmark, not a test)
+# Test support lives in testing/, benchmarks in bench/, fuzz targets in fuzz/.
 # Globbing keeps folder CMakeLists small; CONFIGURE_DEPENDS picks up new files on rebuild.
 
 function(ata_library name dir)
@@ -27,7 +27,7 @@ function(ata_tests name dir kind)
     endif()
     set(target ${name}_${kind}_tests)
     add_executable(${target} ${srcs})
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${dir}/tests)
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${target} PRIVATE ${ARGN} GTest::gmock GTest::gtest)
     if(NOT ATA_CUSTOM_TEST_MAIN_${target})
         target_link_libraries(${target} PRIVATE GTest::gtest_main)
@@ -37,16 +37,4 @@ function(ata_tests name dir kind)
     gtest_discover_tests(${target}
         DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS ${kind} TIMEOUT 300)
-endfunction()
-
-function(ata_benchmark name dir)
-    if(NOT ATA_BENCHMARKS)
-        return()
-    endif()
-    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/bench/*.cpp)
-    if(NOT srcs)
-        return()
-    endif()
-    add_executable(${name}_bench ${srcs})
-    target_link_libraries(${name}_bench PRIVATE ${ARGN} benchmark::benchmark benchmark::benchmark_main)
 endfunction()

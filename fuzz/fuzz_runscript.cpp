@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 #include "script/ScriptText.h"
 #include "script/ZelTelnet.h"
-#include "script/tests/FakeScriptSocket.h"
+#include "testing/FakeScriptSocket.h"
 
 #include <fstream>
 #include <functional>

@@ -1,7 +1,7 @@
 // The script format and the "227" reading: no input may crash them, and their results must
 // keep the properties the format promises.
 #include "FuzzSupport.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "script/ScriptText.h"
 
 #include <algorithm>

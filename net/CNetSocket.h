@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
+#include "base/UniqueFd.h"
 #include "net/ByteQueue.h"
 #include "net/ISocketPlatform.h"
 #include "net/NetValue.h"
-#include "net/UniqueFd.h"
 
 namespace ata {
 

@@ -5,9 +5,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "base/RaisedError.h"
 #include "net/CNetSocket.h"
 #include "net/NetErrors.h"
-#include "net/RaisedError.h"
 #include "net/SocketAddress.h"
 #include "net/modNetSocket.h"
 

@@ -3,9 +3,9 @@
 #include <map>
 #include <vector>
 
+#include "base/RaisedError.h"
 #include "net/CNetSocket.h"
 #include "net/NetErrors.h"
-#include "net/RaisedError.h"
 
 namespace ata::modNetSocket {
 

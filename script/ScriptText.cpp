@@ -1,6 +1,6 @@
 #include "script/ScriptText.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <cctype>
 #include <cmath>

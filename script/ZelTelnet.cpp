@@ -1,6 +1,6 @@
 #include "script/ZelTelnet.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "script/ScriptText.h"
 
 #include <chrono>

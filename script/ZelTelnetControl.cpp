@@ -1,6 +1,6 @@
 // Receiving side of the control connection: WAIT matching, login-failure detection, the
 // conversation record and closing the connections.
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "script/ScriptText.h"
 #include "script/ZelTelnet.h"
 

@@ -1,6 +1,6 @@
 // The FTP passive data connection: opening it from the "227" reply, raising what arrives on
 // it, and sending a file for PUT.
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "script/ScriptText.h"
 #include "script/ZelTelnet.h"
 

@@ -23,8 +23,8 @@ fi
 cmake --build "$dir" -j "$(nproc)" --target ata_window_bench atatool ata_bare_window >/dev/null
 export QT_QPA_PLATFORM=offscreen
 
-echo "== The real window ($dir/app/ata_window_bench${*:+ $*})"
-"$dir/app/ata_window_bench" "$@"
+echo "== The real window ($dir/bench/ata_window_bench${*:+ $*})"
+"$dir/bench/ata_window_bench" "$@"
 
 # The tool's executable on its own, in a folder of its own (its settings point at $address;
 # no command is pressed). CPU from /proc/PID/stat (utime+stime, in clock ticks) and from the
@@ -74,12 +74,12 @@ fi
 # Start-up: from the start of the process to its top-level window mapped on an Xvfb display of
 # its own, and the resident size then, against a hello-world Qt Widgets window built alike.
 echo
-echo "== Start-up to the mapped window (Xvfb; $dir/app/atatool against $dir/app/ata_bare_window)"
+echo "== Start-up to the mapped window (Xvfb; $dir/app/atatool against $dir/bench/ata_bare_window)"
 if command -v xvfb-run >/dev/null; then
     runs=20
     QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
         /usr/bin/python3 tools/startup-window.py "$runs" "ATA Maintenance Tool" "$dir/app/atatool" \
-        "Bare window" "$dir/app/ata_bare_window" | awk -v runs="$runs" '
+        "Bare window" "$dir/bench/ata_bare_window" | awk -v runs="$runs" '
         { t[NR] = $2; rss[NR] = $3 }
         END {
             printf "  median of %d starts each, taking turns\n", runs

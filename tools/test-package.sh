@@ -71,7 +71,7 @@ printf '12/01/2026 08:00:00.100 SIP Registration succeeded for 100@pbx\r\n12/01/
 head -c 20000 /dev/urandom >"$work/ftp/RFA/CONFIG.REG"
 /usr/bin/python3 -m http.server 80 --bind $ata --directory "$work/www" >/dev/null 2>&1 &
 pids+=($!)
-/usr/bin/python3 "$src/script/tests/fixtures/pyftpd_rfa.py" "$work/ftp" admin secret /RFA/ $ata 21 >"$work/ftp.out" 2>&1 &
+/usr/bin/python3 "$src/testing/fixtures/pyftpd_rfa.py" "$work/ftp" admin secret /RFA/ $ata 21 >"$work/ftp.out" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do
     (exec 3<>/dev/tcp/$ata/80 && exec 3<>/dev/tcp/$ata/21) 2>/dev/null && break

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "net/UniqueFd.h"
+#include "base/ITimerService.h"
+#include "base/UniqueFd.h"
 #include "script/ZelTelnet.h"
-#include "workflow/ITimerService.h"
 #include "workflow/IWindowOps.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "workflow/FileDownloader.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <algorithm>
 

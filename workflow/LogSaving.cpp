@@ -1,6 +1,6 @@
 #include "workflow/LogSaving.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "workflow/LogSort.h"
 #include "workflow/StrBuilder.h"
 #include "workflow/modFileLock.h"

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/ITimerService.h"
 #include "script/ZelTelnet.h"
-#include "workflow/ITimerService.h"
 
 #include <functional>
 #include <memory>

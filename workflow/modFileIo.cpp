@@ -1,6 +1,6 @@
 #include "workflow/modFileIo.h"
 
-#include "net/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <cerrno>
 #include <climits>

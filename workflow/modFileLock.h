@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "workflow/modJournal.h"
 
-#include "net/UniqueFd.h"
+#include "base/UniqueFd.h"
 #include "workflow/modFileIo.h"
 #include "workflow/modMiscFolder.h"
 

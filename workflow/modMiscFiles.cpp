@@ -1,7 +1,7 @@
 #include "workflow/modMiscFiles.h"
 
-#include "net/RaisedError.h"
-#include "net/UniqueFd.h"
+#include "base/RaisedError.h"
+#include "base/UniqueFd.h"
 #include "workflow/modFileIo.h"
 #include "workflow/modJournal.h"
 

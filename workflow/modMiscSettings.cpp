@@ -1,6 +1,6 @@
 #include "workflow/modMiscSettings.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "workflow/modMiscFiles.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "app/cli/CliDiff.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "workflow/ConfigHistory.h"
 #include "workflow/LineDiff.h"
 #include "workflow/modMiscFiles.h"

@@ -1,7 +1,7 @@
 #include "app/platform/CurlHttpReader.h"
 
 #include "app/platform/CurlLibrary.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <cerrno>
 #include <utility>

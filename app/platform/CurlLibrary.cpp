@@ -1,6 +1,6 @@
 #include "app/platform/CurlLibrary.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <dlfcn.h>
 

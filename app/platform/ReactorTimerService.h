@@ -1,7 +1,7 @@
 #pragma once
 
-#include "net/UniqueFd.h"
-#include "workflow/ITimerService.h"
+#include "base/ITimerService.h"
+#include "base/UniqueFd.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/platform/Reactor.h"
-#include "net/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "SocketTestSupport.h"
+#include "testing/SocketTestSupport.h"
 
 namespace ata::test {
 namespace {

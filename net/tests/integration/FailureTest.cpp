@@ -1,6 +1,6 @@
 // Failures that happen while the layer handles a notification, with no caller to raise them
 // to: each reaches the owner as the Error event, and none leaves the layer unusable.
-#include "SocketTestSupport.h"
+#include "testing/SocketTestSupport.h"
 
 #include <cerrno>
 #include <dlfcn.h>

@@ -1,5 +1,5 @@
-#include "EngineHarness.h"
-#include "ServerProcess.h"
+#include "testing/EngineHarness.h"
+#include "testing/ServerProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "script/ScriptText.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <gtest/gtest.h>
 

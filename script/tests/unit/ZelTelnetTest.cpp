@@ -1,5 +1,5 @@
 #include "script/ZelTelnet.h"
-#include "FakeScriptSocket.h"
+#include "testing/FakeScriptSocket.h"
 
 #include <gtest/gtest.h>
 

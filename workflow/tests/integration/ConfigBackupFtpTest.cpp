@@ -1,13 +1,13 @@
 // Backup Config on port 21 of a loopback address against servers whose replies end in LF alone or
 // whose greeting is the bare code (the window's tests run it against an independent server).
-#include "FileBytes.h"
-#include "RecordingWindow.h"
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/Reactor.h"
 #include "app/platform/ReactorTimerService.h"
 #include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
-#include "script/tests/ServerProcess.h"
+#include "testing/FileBytes.h"
+#include "testing/RecordingWindow.h"
+#include "testing/ServerProcess.h"
 #include "workflow/ConfigBackup.h"
 #include "workflow/ScriptHostTimer.h"
 

@@ -1,9 +1,9 @@
 #include "workflow/ConfigBackup.h"
-#include "FileBytes.h"
-#include "ManualTimerService.h"
-#include "RecordingWindow.h"
 #include "script/ZelTelnet.h"
-#include "script/tests/FakeScriptSocket.h"
+#include "testing/FakeScriptSocket.h"
+#include "testing/FileBytes.h"
+#include "testing/ManualTimerService.h"
+#include "testing/RecordingWindow.h"
 #include "workflow/ScriptHostTimer.h"
 
 #include <gtest/gtest.h>

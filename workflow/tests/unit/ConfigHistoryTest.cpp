@@ -1,7 +1,7 @@
 #include "workflow/ConfigHistory.h"
 
-#include "net/RaisedError.h"
-#include "workflow/tests/FileBytes.h"
+#include "base/RaisedError.h"
+#include "testing/FileBytes.h"
 
 #include <gtest/gtest.h>
 

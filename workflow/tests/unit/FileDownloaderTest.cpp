@@ -1,6 +1,6 @@
 #include "workflow/FileDownloader.h"
-#include "FakeHttpReader.h"
-#include "RecordingWindow.h"
+#include "testing/FakeHttpReader.h"
+#include "testing/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 

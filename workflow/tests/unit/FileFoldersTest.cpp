@@ -1,7 +1,7 @@
 // Where a user's files are kept, decided as an ordinary user (root may write anywhere): the
 // program folder wherever it can keep them, otherwise the user's own folders, created private.
-#include "FileBytes.h"
-#include "unit/UnprivilegedRun.h"
+#include "testing/FileBytes.h"
+#include "testing/UnprivilegedRun.h"
 #include "workflow/modMiscFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "workflow/frmMain.h"
-#include "FileBytes.h"
-#include "RecordingWindow.h"
 #include "script/ZelTelnet.h"
-#include "script/tests/FakeScriptSocket.h"
+#include "testing/FakeScriptSocket.h"
+#include "testing/FileBytes.h"
+#include "testing/RecordingWindow.h"
 #include "workflow/FileDownloader.h"
 #include "workflow/IIcmpFacility.h"
 

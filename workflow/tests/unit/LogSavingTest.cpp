@@ -1,6 +1,6 @@
 #include "workflow/LogSaving.h"
-#include "FileBytes.h"
-#include "RecordingWindow.h"
+#include "testing/FileBytes.h"
+#include "testing/RecordingWindow.h"
 #include "workflow/modMiscFiles.h"
 
 #include <gtest/gtest.h>

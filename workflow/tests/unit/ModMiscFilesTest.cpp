@@ -1,7 +1,7 @@
 #include "workflow/modMiscFiles.h"
-#include "FileBytes.h"
-#include "net/RaisedError.h"
-#include "unit/UnprivilegedRun.h"
+#include "base/RaisedError.h"
+#include "testing/FileBytes.h"
+#include "testing/UnprivilegedRun.h"
 
 #include <gtest/gtest.h>
 

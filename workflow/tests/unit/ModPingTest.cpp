@@ -1,5 +1,5 @@
 #include "workflow/modPing.h"
-#include "RecordingWindow.h"
+#include "testing/RecordingWindow.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

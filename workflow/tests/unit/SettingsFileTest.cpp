@@ -1,5 +1,5 @@
-#include "FileBytes.h"
-#include "unit/UnprivilegedRun.h"
+#include "testing/FileBytes.h"
+#include "testing/UnprivilegedRun.h"
 #include "workflow/modMiscSettings.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // status against the fake ATA on 127.0.0.16 (127.0.0.17 while a backup runs; nothing listens on
 // 127.0.0.18), the metrics file read by the Prometheus client's own parser, and the notices
 // that dbus-monitor sees on a session bus of the test's own.
-#include "app/cli/tests/CliRun.h"
-#include "app/platform/tests/FakeAtaFixture.h"
+#include "testing/CliRun.h"
+#include "testing/FakeAtaFixture.h"
 #include "workflow/modFileLock.h"
 
 #include <algorithm>
@@ -39,7 +39,7 @@ bool IsPluginOutput(const std::string& strOut) {
 std::string ParsedMetrics(const fs::path& file) {
     const fs::path out = file.string() + ".parsed";
     const std::string strCommand = "/usr/bin/python3 " ATA_SOURCE_DIR
-                                   "/app/cli/tests/fixtures/read_metrics.py '" +
+                                   "/testing/fixtures/read_metrics.py '" +
                                    file.string() + "' > '" + out.string() + "'";
     return std::system(strCommand.c_str()) == 0 ? ReadBytes(out) : "refused: " + ReadBytes(out);
 }
@@ -302,7 +302,7 @@ TEST_F(CliCheckTest, ALineThatStaysDownIsAnnouncedOnce) {
     BusWatch objWatch;
     ASSERT_TRUE(objWatch.ReadUntil("member=NameLost", 1)) << "dbus-monitor did not start";
     script::test::ServerProcess objService(
-        {ATA_SOURCE_DIR "/app/cli/tests/fixtures/notification_server.py"});
+        {ATA_SOURCE_DIR "/testing/fixtures/notification_server.py"});
     const CliRunOptions objOptions{
         static_cast<uid_t>(-1), {"XDG_STATE_HOME=" + (m_folder / "state").string()}, {}};
     CliRunOptions objNoBus = objOptions;

@@ -1,9 +1,9 @@
 // The configuration history through the executable: what --backup says about the backup before
 // it, what --if-changed keeps, and what --diff shows, against the fake ATA on its own loopback
 // address (root) and against the diff program of the system.
-#include "app/cli/tests/CliRun.h"
-#include "app/platform/tests/FakeAtaFixture.h"
-#include "workflow/tests/ScatteredConfig.h"
+#include "testing/CliRun.h"
+#include "testing/FakeAtaFixture.h"
+#include "testing/ScatteredConfig.h"
 
 #include <cstdio>
 #include <regex>

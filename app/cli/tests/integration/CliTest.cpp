@@ -2,8 +2,8 @@
 // folder of its own with settings.ini beside it, no display, against the fake ATA on ports 80
 // and 21 of its own loopback address (root). Output, exit status and the files written are
 // checked against texts worked out by hand from the rules of sorting, saving and summarising.
-#include "app/cli/tests/CliRun.h"
-#include "app/platform/tests/FakeAtaFixture.h"
+#include "testing/CliRun.h"
+#include "testing/FakeAtaFixture.h"
 #include "workflow/modFileLock.h"
 #include "workflow/modMiscFiles.h"
 

@@ -3,8 +3,8 @@
 // read-only one with writable files (in-place rewrite with a journal), as the user nobody. After
 // the next start of the executable the history must be exactly the old or exactly the new text,
 // both written out here by hand, and after the next write nothing of ours may be left over.
-#include "app/cli/tests/CliRun.h"
-#include "app/platform/tests/FakeAtaFixture.h"
+#include "testing/CliRun.h"
+#include "testing/FakeAtaFixture.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,10 +1,10 @@
 // The command line left alone, as timers run it: runs that meet wait for each other instead of
 // dropping their work, a signal ends a backup without leaving a partial file, backups are
 // private, and every failure (lost output, an unreadable or odd settings file) has its status.
-#include "app/cli/tests/CliRun.h"
-#include "app/platform/tests/FakeAtaFixture.h"
+#include "testing/CliRun.h"
+#include "testing/FakeAtaFixture.h"
+#include "testing/OtherProcessLock.h"
 #include "workflow/modFileLock.h"
-#include "workflow/tests/OtherProcessLock.h"
 
 #include <chrono>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include "app/platform/CurlHttpReader.h"
-#include "workflow/tests/FakeAtaHttpServer.h"
-#include "workflow/tests/PostQueue.h"
+#include "testing/FakeAtaHttpServer.h"
+#include "testing/PostQueue.h"
 
 #include <gtest/gtest.h>
 

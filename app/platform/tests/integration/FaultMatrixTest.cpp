@@ -3,12 +3,12 @@
 // The fake ATA listens on ports 80 and 21 of a loopback address of its own. The disk's faults
 // run through the real window (app/qt/tests/gui/RealWindowTest.cpp).
 #include "app/platform/PlatformServices.h"
-#include "app/platform/tests/FakeAtaFixture.h"
 #include "script/NetScriptSocket.h"
+#include "testing/FakeAtaFixture.h"
+#include "testing/RecordingWindow.h"
 #include "workflow/ConfigBackup.h"
 #include "workflow/ScriptHostTimer.h"
 #include "workflow/frmMain.h"
-#include "workflow/tests/RecordingWindow.h"
 
 #include <chrono>
 #include <optional>

@@ -1,9 +1,9 @@
 // The window with the keyboard alone, and at its smallest. The five commands run through the
 // real window against the fake ATA on its own loopback address (root), started with Tab, Enter,
 // Space and the access keys only; every message box is answered with the Enter key.
-#include "RealWindow.h"
+#include "testing/RealWindow.h"
 
-#include "app/platform/tests/FakeAtaFixture.h"
+#include "testing/FakeAtaFixture.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -2,7 +2,7 @@
 // for the desktop, a folder that can keep nothing gives way to the user's own folders, and
 // only when those cannot be made either is that reported once. The read-only cases run
 // as the user nobody (root may write anywhere), in a child process.
-#include "RealWindow.h"
+#include "testing/RealWindow.h"
 
 #include <cstdlib>
 #include <sys/stat.h>

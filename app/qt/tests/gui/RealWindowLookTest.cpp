@@ -1,8 +1,8 @@
 // The window as a user sees it: pixels of the real window read back. No command is pressed.
-#include "RealWindow.h"
+#include "testing/RealWindow.h"
 
-#include "app/platform/tests/FakeAtaFixture.h"
 #include "app/qt/ZelSimpleButtonWidget.h"
+#include "testing/FakeAtaFixture.h"
 
 #include <QComboBox>
 #include <QDir>

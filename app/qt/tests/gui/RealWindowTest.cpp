@@ -2,10 +2,10 @@
 // message boxes are answered with the Enter key, and the files the tool writes are compared
 // byte for byte with texts worked out by hand from the rules of sorting, saving and
 // summarising. The fake ATA serves ports 80 and 21 of a loopback address of its own (root).
-#include "RealWindow.h"
+#include "testing/RealWindow.h"
 
-#include "app/platform/tests/FakeAtaFixture.h"
-#include "workflow/tests/OtherProcessLock.h"
+#include "testing/FakeAtaFixture.h"
+#include "testing/OtherProcessLock.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

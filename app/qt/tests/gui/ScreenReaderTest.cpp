@@ -3,9 +3,9 @@
 // the window announces, against the fake ATA on its own loopback address (root). The test runs
 // itself again in a child process under Xvfb in a D-Bus session of its own, with Qt's
 // accessibility on.
-#include "RealWindow.h"
+#include "testing/RealWindow.h"
 
-#include "app/platform/tests/FakeAtaFixture.h"
+#include "testing/FakeAtaFixture.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -95,7 +95,7 @@ TEST_F(ScreenReaderTest, PressingGetStatusAnnouncesEveryStepAndBothLamps) {
     QProcess reader;
     reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     reader.start("/usr/bin/python3",
-                 {QStringLiteral(ATA_SOURCE_DIR "/app/qt/tests/gui/fixtures/screen_reader.py"),
+                 {QStringLiteral(ATA_SOURCE_DIR "/testing/fixtures/screen_reader.py"),
                   QString::number(::getpid()), "60"});
     // The window answers the reader's questions while the loop runs.
     ASSERT_TRUE(RunEventsUntil([&] { return reader.state() == QProcess::NotRunning; }, 90000));

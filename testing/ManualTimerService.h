@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workflow/ITimerService.h"
+#include "base/ITimerService.h"
 
 #include <cstdint>
 #include <functional>

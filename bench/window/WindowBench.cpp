@@ -4,11 +4,11 @@
 // durable copy of the same file, the peak resident size of each of them, and the process's CPU
 // time and wake-ups while idle and during a backup. Every figure is checked against the bytes
 // the tool produced. Needs root (ports 21 and 80); run by tools/bench-window.sh.
-#include "RealWindow.h"
+#include "testing/RealWindow.h"
 
 #include "app/qt/LogPaneText.h"
-#include "script/tests/ServerProcess.h"
-#include "workflow/tests/FakeAtaHttpServer.h"
+#include "testing/FakeAtaHttpServer.h"
+#include "testing/ServerProcess.h"
 
 #include <QPlainTextEdit>
 

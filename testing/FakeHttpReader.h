@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PostQueue.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
+#include "testing/PostQueue.h"
 #include "workflow/IHttpReader.h"
 
 #include <map>

@@ -56,7 +56,7 @@ private:
 };
 
 inline std::string FixturePath(const std::string& strName) {
-    return std::string(ATA_SOURCE_DIR) + "/script/tests/fixtures/" + strName;
+    return std::string(ATA_SOURCE_DIR) + "/testing/fixtures/" + strName;
 }
 
 } // namespace ata::script::test

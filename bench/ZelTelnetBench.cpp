@@ -2,9 +2,9 @@
 // running the backup script, then libcurl fetching the same file, in the same run. And the
 // heap an upload of 64 MiB needs at its peak, as a multiple of the file's size; and how the
 // cost of a reply line that arrives in small pieces grows with its length.
-#include "EngineHarness.h"
-#include "FakeScriptSocket.h"
-#include "ServerProcess.h"
+#include "testing/EngineHarness.h"
+#include "testing/FakeScriptSocket.h"
+#include "testing/ServerProcess.h"
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>

@@ -2,8 +2,8 @@
 
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/Reactor.h"
+#include "base/RaisedError.h"
 #include "net/CNetSocket.h"
-#include "net/RaisedError.h"
 #include "net/modNetSocket.h"
 
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 // The fake ATA of the end-to-end tests (window and command line): its pages, the device logs it
 // serves and the lines the tool writes from them, worked out by hand from the rules of sorting
 // and saving.
-#include "script/tests/ServerProcess.h"
-#include "workflow/tests/FakeAtaHttpServer.h"
-#include "workflow/tests/FileBytes.h"
+#include "testing/FakeAtaHttpServer.h"
+#include "testing/FileBytes.h"
+#include "testing/ServerProcess.h"
 
 #include <gtest/gtest.h>
 

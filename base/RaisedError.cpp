@@ -1,4 +1,4 @@
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <utility>
 

@@ -2,7 +2,7 @@
 
 // Runs of the command-line executable as a user or a timer makes them: copied into a program
 // folder, without a display.
-#include "workflow/tests/FileBytes.h"
+#include "testing/FileBytes.h"
 
 #include <csignal>
 #include <cstdio>

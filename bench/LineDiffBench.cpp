@@ -1,5 +1,5 @@
+#include "testing/ScatteredConfig.h"
 #include "workflow/LineDiff.h"
-#include "workflow/tests/ScatteredConfig.h"
 
 #include <benchmark/benchmark.h>
 

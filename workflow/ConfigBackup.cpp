@@ -1,6 +1,6 @@
 #include "workflow/ConfigBackup.h"
 
-#include "workflow/modFileIo.h"
+#include "base/FileIo.h"
 #include "workflow/modMiscIp.h"
 
 #include <algorithm>

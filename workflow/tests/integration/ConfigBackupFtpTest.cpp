@@ -9,7 +9,6 @@
 #include "testing/RecordingWindow.h"
 #include "testing/ServerProcess.h"
 #include "workflow/ConfigBackup.h"
-#include "workflow/ScriptHostTimer.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +42,7 @@ TEST(ConfigBackupFtp, LineEndsInLfAloneAndABareGreetingCode) {
         LinuxSocketService service{reactor};
         modNetSocket::InstallPlatform(&service);
         auto engine =
-            script::MakeNetZelTelnet(ScriptHostOnTimers(timers, [&] { reactor.RunOnce(0); }));
+            script::MakeNetZelTelnet(script::ScriptHost{&timers, [&] { reactor.RunOnce(0); }, {}});
         engine->Mode = 2;
         test::RecordingWindow window;
         window.strIp = strAddress;

@@ -4,7 +4,6 @@
 #include "testing/FileBytes.h"
 #include "testing/ManualTimerService.h"
 #include "testing/RecordingWindow.h"
-#include "workflow/ScriptHostTimer.h"
 
 #include <gtest/gtest.h>
 
@@ -40,8 +39,7 @@ protected:
         auto d = std::make_unique<FakeScriptSocket>();
         main = m.get();
         data = d.get();
-        script::ScriptHost host = ScriptHostOnTimers(timers);
-        host.Clock = [this] { return timers.Seconds(); };
+        script::ScriptHost host{&timers, {}, [this] { return timers.Seconds(); }};
         engine = std::make_unique<script::ZelTelnet>(std::move(m), std::move(d), host);
         engine->Mode = 2;
         backup = MakeBackup(dir.string() + "/");

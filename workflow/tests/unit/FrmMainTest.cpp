@@ -2,6 +2,7 @@
 #include "script/ZelTelnet.h"
 #include "testing/FakeScriptSocket.h"
 #include "testing/FileBytes.h"
+#include "testing/ManualTimerService.h"
 #include "testing/RecordingWindow.h"
 #include "workflow/FileDownloader.h"
 #include "workflow/IIcmpFacility.h"
@@ -45,9 +46,10 @@ protected:
     ScriptedIcmp m_icmp;
     NoHttp m_http;
     FileDownloader m_downloader{m_http};
+    test::ManualTimerService m_timers;
     script::ZelTelnet m_engine{std::make_unique<script::test::FakeScriptSocket>(),
                                std::make_unique<script::test::FakeScriptSocket>(),
-                               {}};
+                               {&m_timers, {}, {}}};
     frmMain m_frm{m_window, m_icmp, m_downloader, m_engine, m_folder.string()};
 };
 

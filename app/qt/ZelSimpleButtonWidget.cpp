@@ -7,9 +7,10 @@
 
 namespace ata {
 
-ZelSimpleButtonWidget::ZelSimpleButtonWidget(const QString& caption, QWidget* parent)
+ZelSimpleButtonWidget::ZelSimpleButtonWidget(ITimerService& timers, const QString& caption,
+                                             QWidget* parent)
     : QWidget(parent), m_text(this), m_host(*this, m_text),
-      m_button(m_host, m_text, m_timer, m_colours) {
+      m_button(m_host, m_text, timers, m_colours) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);

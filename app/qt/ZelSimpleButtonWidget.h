@@ -13,7 +13,9 @@ namespace ata {
 class ZelSimpleButtonWidget : public QWidget {
     Q_OBJECT
 public:
-    explicit ZelSimpleButtonWidget(const QString& caption = QStringLiteral("Button"),
+    // timers serves the button's hover-release timer and must outlive the widget.
+    explicit ZelSimpleButtonWidget(ITimerService& timers,
+                                   const QString& caption = QStringLiteral("Button"),
                                    QWidget* parent = nullptr);
 
     // The window's buttons: their caption, hover colour 0xFFFF00 and focus colour 0x00FF00
@@ -45,7 +47,6 @@ protected:
 private:
     QtTextRenderer m_text;
     QtSystemColours m_colours;
-    QtControlTimer m_timer;
     QtWidgetHost m_host;
     ZelSimpleButton m_button;
 };

@@ -2,6 +2,7 @@
 #include "controls/IControlHost.h"
 #include "controls/ZelLabel.h"
 #include "controls/ZelSimpleButton.h"
+#include "testing/ManualTimerService.h"
 
 #include <benchmark/benchmark.h>
 
@@ -28,12 +29,9 @@ BENCHMARK(BM_LabelRepaint600x40);
 void BM_ButtonHoverToggle(benchmark::State& state) {
     ata::CNullControlHost host;
     ata::CBlockTextRenderer text;
-    struct : ata::ITimer {
-        void Start(int32_t, std::function<void()>) override {}
-        void Stop() override {}
-        bool IsRunning() const override { return true; }
-    } timer;
-    ata::ZelSimpleButton btn(host, text, timer);
+    // The hover-release timer is started once and never comes due.
+    ata::test::ManualTimerService timers;
+    ata::ZelSimpleButton btn(host, text, timers);
     btn.UserControl_InitProperties();
     btn.UserControl_Resize(57, 33);
     btn.UserControl_Show();

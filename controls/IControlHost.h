@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace ata {
@@ -30,16 +29,6 @@ public:
     void SetAccessKey(char) override {}
     void SetInputEnabled(bool) override {}
     bool CursorClientPos(int32_t&, int32_t&) override { return false; }
-};
-
-// A periodic timer on the user-interface thread.
-class ITimer {
-public:
-    virtual ~ITimer() = default;
-    // Starts (or restarts) ticking every interval; each tick calls the handler.
-    virtual void Start(int32_t lngIntervalMs, std::function<void()> tick) = 0;
-    virtual void Stop() = 0;
-    virtual bool IsRunning() const = 0;
 };
 
 } // namespace ata

@@ -163,20 +163,12 @@ void LED::UserControl_InitProperties() {
 }
 
 void LED::UserControl_ReadProperties(const IPropertyBag& bag) {
-    m_picBackdrop = ReadProperty<CPicture>(bag, "BACIMG", CPicture{});
-    m_blnEnabled = ReadProperty<bool>(bag, "ALLO", true);
-    m_lngFill = ReadProperty<int32_t>(bag, "FDC", 0xFFC0C0);
-    m_strCaption = ReadProperty<std::string>(bag, "BTXT", "");
-    m_lngBack = ReadProperty<int32_t>(bag, "BDC", 0xFFC0C0);
+    VisitProperties(*this, CReadFrom{bag});
     m_host.SetInputEnabled(m_blnEnabled);
 }
 
 void LED::UserControl_WriteProperties(IPropertyBag& bag) const {
-    bag.Write("BACIMG", m_picBackdrop);
-    bag.Write("ALLO", m_blnEnabled);
-    bag.Write("FDC", m_lngFill);
-    bag.Write("BTXT", m_strCaption);
-    bag.Write("BDC", m_lngBack);
+    VisitProperties(*this, CWriteTo{bag});
 }
 
 void LED::UserControl_Resize(int32_t lngWidth, int32_t lngHeight) {

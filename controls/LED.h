@@ -54,6 +54,14 @@ public:
     static CFontSpec CaptionFont();
 
 private:
+    template <typename Self, typename Visit>
+    static void VisitProperties(Self& self, Visit&& visit) {
+        visit("BACIMG", self.m_picBackdrop, CPicture{});
+        visit("ALLO", self.m_blnEnabled, true);
+        visit("FDC", self.m_lngFill, 0xFFC0C0);
+        visit("BTXT", self.m_strCaption, "");
+        visit("BDC", self.m_lngBack, 0xFFC0C0);
+    }
     int32_t TranslateColour(int32_t lngColour) const;
     void DrawRectangle(int32_t x, int32_t y, int32_t lngWidth, int32_t lngHeight, int32_t lngColour,
                        bool blnFrameOnly);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <variant>
 
 namespace ata {
@@ -35,6 +36,48 @@ T ReadProperty(const IPropertyBag& bag, const std::string& strName, const T& def
         return *p;
     return defaultValue;
 }
+
+// A control lists its stored properties once, in VisitProperties(self, visit), which calls
+// visit(name, field, default) for each; the three visitors below set the fields to their
+// defaults, read them from a bag or write them to one. A 16-bit field is stored as a 32-bit
+// number, and an optional field is written only when it holds a value.
+template <typename T> inline constexpr bool kIsOptional = false;
+template <typename T> inline constexpr bool kIsOptional<std::optional<T>> = true;
+
+struct CSetDefaults {
+    template <typename T, typename D>
+    void operator()(const char*, T& field, const D& defaultValue) const {
+        field = static_cast<T>(defaultValue);
+    }
+};
+
+struct CReadFrom {
+    const IPropertyBag& bag;
+    template <typename T, typename D>
+    void operator()(const char* strName, T& field, const D& defaultValue) const {
+        if constexpr (std::is_same_v<T, int16_t>)
+            field = static_cast<int16_t>(
+                ReadProperty<int32_t>(bag, strName, static_cast<int32_t>(defaultValue)));
+        else if constexpr (kIsOptional<T>)
+            field = ReadProperty<typename T::value_type>(bag, strName, defaultValue);
+        else
+            field = ReadProperty<T>(bag, strName, static_cast<T>(defaultValue));
+    }
+};
+
+struct CWriteTo {
+    IPropertyBag& bag;
+    template <typename T, typename D>
+    void operator()(const char* strName, const T& field, const D&) const {
+        if constexpr (std::is_same_v<T, int16_t>)
+            bag.Write(strName, int32_t{field});
+        else if constexpr (kIsOptional<T>) {
+            if (field)
+                bag.Write(strName, *field);
+        } else
+            bag.Write(strName, field);
+    }
+};
 
 class CMemoryPropertyBag final : public IPropertyBag {
 public:

@@ -6,24 +6,16 @@ namespace ata {
 
 namespace {
 
-std::string Dec(int32_t lngValue) {
-    return std::to_string(lngValue);
-}
-
 size_t Index(ButtonState enmState) {
     return static_cast<size_t>(enmState);
 }
 
 } // namespace
 
-ZelSimpleButton::ZelSimpleButton(IControlHost& host, ITextRenderer& text, ITimer& tmrRelease,
+ZelSimpleButton::ZelSimpleButton(IControlHost& host, ITextRenderer& text, ITimerService& timers,
                                  const ISystemColours& colours)
-    : m_host(host), m_text(text), m_tmrRelease(tmrRelease), m_colours(colours) {
-    m_tmrRelease.Stop();
-}
-
-ZelSimpleButton::~ZelSimpleButton() {
-    m_tmrRelease.Stop();
+    : CGradientControl(host, text, colours), m_timers(timers) {
+    VisitProperties(*this, CSetDefaults{});
 }
 
 char ZelSimpleButton::GetAccessKey(const std::string& strCaption) {
@@ -45,17 +37,15 @@ const std::string& ZelSimpleButton::StopList(ButtonState enmState) const {
 
 void ZelSimpleButton::BuildStopLists() {
     // Stored colours may still be system colours (as loaded); the lists hold their RGB.
-    const std::string L = Dec(Drawn(m_lngLight)), N = Dec(Drawn(m_lngNormal)),
-                      S = Dec(Drawn(m_lngShade));
+    const std::string L = Dec(m_lngLight), N = Dec(m_lngNormal), S = Dec(m_lngShade);
     const auto look = [&](int32_t lngColour) {
-        return "0," + L + "#10," + Dec(Drawn(lngColour)) + "#90," + N + "#100," + S;
+        return "0," + L + "#10," + Dec(lngColour) + "#90," + N + "#100," + S;
     };
     m_strLists[Index(ButtonState::Normal)] = look(m_lngNormal);
     m_strLists[Index(ButtonState::Hover)] = look(m_lngHover);
     m_strLists[Index(ButtonState::Focus)] = look(m_lngFocus);
     m_strLists[Index(ButtonState::Pressed)] = look(m_lngPressed);
-    m_strLists[Index(ButtonState::Disabled)] =
-        "0," + Dec(Drawn(m_lngDisabled)) + "#90," + N + "#100," + S;
+    m_strLists[Index(ButtonState::Disabled)] = "0," + Dec(m_lngDisabled) + "#90," + N + "#100," + S;
     m_blnListsBuilt = true;
 }
 
@@ -64,8 +54,9 @@ void ZelSimpleButton::Redraw() {
         return;
     const CTextFont font = MakeTextFont(m_text.DefaultFont(), m_text.PixelsPerInchY(), true);
     const uint32_t flags = tfCentre | tfWordWrap;
-    const CTextRect client{0, 0, m_lngClientRight, m_lngClientBottom};
-    m_lngCaptionHeight = m_text.MeasureText(font, m_strCaption, client, flags);
+    const int32_t right = m_surface.Width(), bottom = m_surface.Height();
+    const int32_t lngCaptionHeight =
+        m_text.MeasureText(font, m_strCaption, CTextRect{0, 0, right, bottom}, flags);
 
     if (m_enmState == ButtonState::Hover) {
         // The look to go back to when the pointer leaves. A repaint of the hover look itself
@@ -76,34 +67,31 @@ void ZelSimpleButton::Redraw() {
             m_enmReturn = m_blnHasFocus ? ButtonState::Focus : ButtonState::Normal;
         else if (m_enmLastDrawn != ButtonState::Hover)
             m_enmReturn = m_enmLastDrawn;
-        PaintGradient(m_savePic, Drawn(m_lngNormal), m_surface, StopList(m_enmState),
-                      m_lngDirection);
-        if (!m_tmrRelease.IsRunning())
-            m_tmrRelease.Start(kReleaseIntervalMs, [this] { tmrRelease_Timer(); });
-    } else {
-        PaintGradient(m_savePic, Drawn(m_lngNormal), m_surface, StopList(m_enmState),
-                      m_lngDirection);
+        if (!m_hndRelease.IsArmed())
+            m_hndRelease = m_timers.Start(kReleaseIntervalMs, [this] { tmrRelease_Timer(); });
     }
+    PaintGradient(m_savePic, Drawn(m_lngNormal), m_surface, StopList(m_enmState), m_lngDirection);
     m_enmLastDrawn = m_enmState;
     m_blnDirty = false;
 
     if (!m_strCaption.empty()) {
-        const int32_t t = (m_lngClientBottom - 0 - m_lngCaptionHeight) / 2;
-        m_text.DrawText(m_surface, font, m_strCaption,
-                        CTextRect{0, t, m_lngClientRight, m_lngClientBottom}, flags | tfNoClip,
-                        0x000000);
+        const int32_t t = (bottom - 0 - lngCaptionHeight) / 2;
+        m_text.DrawText(m_surface, font, m_strCaption, CTextRect{0, t, right, bottom},
+                        flags | tfNoClip, 0x000000);
     }
     DrawBox(m_surface, 0, 0, m_surface.Width(), m_surface.Height(), 0, Drawn(m_lngBorder), 2, true);
     m_host.Present();
 }
 
-void ZelSimpleButton::SetCaption(const std::string& strCaption) {
-    m_strCaption = strCaption;
+void ZelSimpleButton::AccessKeyChanged() {
     m_chrAccessKey = GetAccessKey(m_strCaption);
     m_host.SetAccessKey(m_chrAccessKey);
-    m_blnDirty = true;
-    Redraw();
-    m_host.PropertyChanged("Caption");
+}
+
+void ZelSimpleButton::SetCaption(const std::string& strCaption) {
+    m_strCaption = strCaption;
+    AccessKeyChanged();
+    Changed("Caption");
 }
 
 void ZelSimpleButton::SetEnabled(bool blnEnabled) {
@@ -114,125 +102,35 @@ void ZelSimpleButton::SetEnabled(bool blnEnabled) {
     m_host.PropertyChanged("Enabled");
 }
 
-void ZelSimpleButton::ColourChanged(int32_t& lngField, int32_t lngColour, const char* strName) {
-    lngField = ResolveSystemColour(lngColour, m_colours);
-    BuildStopLists();
-    m_blnDirty = true;
-    Redraw();
-    m_host.PropertyChanged(strName);
-}
-
-void ZelSimpleButton::SetNormalColour(int32_t c) {
-    ColourChanged(m_lngNormal, c, "NormalColour");
-}
 void ZelSimpleButton::SetHoverColour(int32_t c) {
-    ColourChanged(m_lngHover, c, "HoverColour");
+    ColourChanged(m_lngHover, c, "HoverColour", true);
 }
 void ZelSimpleButton::SetPressedColour(int32_t c) {
-    ColourChanged(m_lngPressed, c, "PressedColour");
+    ColourChanged(m_lngPressed, c, "PressedColour", true);
 }
 void ZelSimpleButton::SetDisabledColour(int32_t c) {
-    ColourChanged(m_lngDisabled, c, "DisabledColour");
-}
-void ZelSimpleButton::SetBorderColour(int32_t c) {
-    ColourChanged(m_lngBorder, c, "BorderColour");
-}
-void ZelSimpleButton::SetLightColour(int32_t c) {
-    ColourChanged(m_lngLight, c, "LightColour");
-}
-void ZelSimpleButton::SetShadeColour(int32_t c) {
-    ColourChanged(m_lngShade, c, "ShadeColour");
+    ColourChanged(m_lngDisabled, c, "DisabledColour", true);
 }
 void ZelSimpleButton::SetFocusColour(int32_t c) {
-    ColourChanged(m_lngFocus, c, "FocusColour");
-}
-
-void ZelSimpleButton::SetGradientDirection(int32_t lngDirection) {
-    m_blnDirty = true;
-    m_lngDirection = lngDirection;
-    Redraw();
-    m_host.PropertyChanged("GradientDirection");
-}
-
-void ZelSimpleButton::SetResolution(int16_t intResolution) {
-    m_intResolution = intResolution;
-    SizeBuffer(m_savePic, m_surface.Width(), m_surface.Height(), m_intResolution);
-    m_blnDirty = true;
-    Redraw();
-    m_host.PropertyChanged("Resolution");
+    ColourChanged(m_lngFocus, c, "FocusColour", true);
 }
 
 void ZelSimpleButton::UserControl_InitProperties() {
-    m_strCaption = "Button";
-    m_blnEnabled = true;
-    m_lngNormal = 0xEFF3F3;
-    m_lngDirection = 1;
-    m_lngHover = 0x59C4FA;
-    m_lngPressed = 0xD9E1E2;
-    m_lngDisabled = 0xC0C0C0;
-    m_lngBorder = 0x743C00;
-    m_intResolution = 50;
-    m_lngLight = 0xFFFFFF;
-    m_lngShade = 0xC5D0D6;
-    m_lngFocus = 0x59C4FA;
-    m_chrAccessKey = GetAccessKey(m_strCaption);
-    m_host.SetAccessKey(m_chrAccessKey);
+    VisitProperties(*this, CSetDefaults{});
+    AccessKeyChanged();
 }
 
 void ZelSimpleButton::UserControl_ReadProperties(const IPropertyBag& bag) {
-    m_strCaption = ReadProperty<std::string>(bag, "Caption", "Button");
-    m_blnEnabled = ReadProperty<bool>(bag, "Enabled", true);
-    m_lngNormal = ReadProperty<int32_t>(bag, "NormalColour", 0xEFF3F3);
-    m_lngDirection = ReadProperty<int32_t>(bag, "GradientDirection", 1);
-    m_lngHover = ReadProperty<int32_t>(bag, "HoverColour", 0x59C4FA);
-    m_lngPressed = ReadProperty<int32_t>(bag, "PressedColour", 0xD9E1E2);
-    m_lngDisabled = ReadProperty<int32_t>(bag, "DisabledColour", 0xC0C0C0);
-    m_lngBorder = ReadProperty<int32_t>(bag, "BorderColour", 0x743C00);
-    m_intResolution = static_cast<int16_t>(ReadProperty<int32_t>(bag, "Resolution", int32_t{50}));
-    m_lngLight = ReadProperty<int32_t>(bag, "LightColour", 0xFFFFFF);
-    m_lngShade = ReadProperty<int32_t>(bag, "ShadeColour", 0xC5D0D6);
-    m_lngFocus = ReadProperty<int32_t>(bag, "FocusColour", 0x59C4FA);
+    VisitProperties(*this, CReadFrom{bag});
     if (!m_blnEnabled)
         m_enmState = ButtonState::Disabled;
-    m_chrAccessKey = GetAccessKey(m_strCaption);
-    m_host.SetAccessKey(m_chrAccessKey);
-    BuildStopLists();
-    UserControl_Resize(m_surface.Width(), m_surface.Height());
+    AccessKeyChanged();
+    PropertiesRead();
     m_host.SetInputEnabled(m_blnEnabled);
 }
 
 void ZelSimpleButton::UserControl_WriteProperties(IPropertyBag& bag) const {
-    bag.Write("Caption", m_strCaption);
-    bag.Write("Enabled", m_blnEnabled);
-    bag.Write("NormalColour", m_lngNormal);
-    bag.Write("GradientDirection", m_lngDirection);
-    bag.Write("HoverColour", m_lngHover);
-    bag.Write("PressedColour", m_lngPressed);
-    bag.Write("DisabledColour", m_lngDisabled);
-    bag.Write("BorderColour", m_lngBorder);
-    bag.Write("Resolution", int32_t{m_intResolution});
-    bag.Write("LightColour", m_lngLight);
-    bag.Write("ShadeColour", m_lngShade);
-    bag.Write("FocusColour", m_lngFocus);
-}
-
-void ZelSimpleButton::UserControl_Show() {
-    if (!m_blnListsBuilt)
-        BuildStopLists();
-    m_blnDirty = true;
-    Redraw();
-}
-
-void ZelSimpleButton::UserControl_Resize(int32_t lngWidth, int32_t lngHeight) {
-    if (m_surface.Width() != lngWidth || m_surface.Height() != lngHeight)
-        m_surface.Resize(lngWidth, lngHeight);
-    m_lngClientRight = m_surface.Width();
-    m_lngClientBottom = m_surface.Height();
-    SizeBuffer(m_savePic, m_surface.Width(), m_surface.Height(), m_intResolution);
-    if (m_blnListsBuilt) {
-        m_blnDirty = true;
-        Redraw();
-    }
+    VisitProperties(*this, CWriteTo{bag});
 }
 
 void ZelSimpleButton::UserControl_MouseDown(int16_t intButton, int16_t, float, float) {
@@ -309,8 +207,10 @@ void ZelSimpleButton::UserControl_LostFocus() {
 }
 
 void ZelSimpleButton::tmrRelease_Timer() {
+    // The timer ticks until it is stopped: it is armed again first, as it was while it ran.
+    m_hndRelease.Restart(kReleaseIntervalMs);
     if (m_enmState != ButtonState::Hover) {
-        m_tmrRelease.Stop();
+        m_hndRelease.Cancel();
         return;
     }
     int32_t x = 0, y = 0;

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "controls/IControlHost.h"
-#include "controls/ITextRenderer.h"
+#include "base/ITimerService.h"
+#include "controls/GradientControl.h"
 #include "controls/PropertyBag.h"
-#include "controls/RasterSurface.h"
-#include "controls/modColour.h"
 
 #include <array>
 #include <cstdint>
@@ -17,16 +15,15 @@ enum class ButtonState : int32_t { Normal = 0, Hover = 1, Pressed = 2, Disabled 
 
 // A push button drawn from colour gradients, one look per visual state, with a centred,
 // word-wrapped caption, an access key and a dark border.
-class ZelSimpleButton {
+class ZelSimpleButton final : public CGradientControl {
 public:
     static constexpr int32_t kReleaseIntervalMs = 100;
     static constexpr int16_t kLeftButton = 1;
 
-    ZelSimpleButton(IControlHost& host, ITextRenderer& text, ITimer& tmrRelease,
+    // timers serves the hover-release timer: one tick every kReleaseIntervalMs while the
+    // hover look shows.
+    ZelSimpleButton(IControlHost& host, ITextRenderer& text, ITimerService& timers,
                     const ISystemColours& colours = ClassicSystemColours());
-    ZelSimpleButton(const ZelSimpleButton&) = delete;
-    ZelSimpleButton& operator=(const ZelSimpleButton&) = delete;
-    ~ZelSimpleButton();
 
     // Events.
     std::function<void()> Click;
@@ -37,33 +34,19 @@ public:
     void SetCaption(const std::string& strCaption);
     bool Enabled() const { return m_blnEnabled; }
     void SetEnabled(bool blnEnabled);
-    int32_t NormalColour() const { return m_lngNormal; }
-    void SetNormalColour(int32_t lngColour);
     int32_t HoverColour() const { return m_lngHover; }
     void SetHoverColour(int32_t lngColour);
     int32_t PressedColour() const { return m_lngPressed; }
     void SetPressedColour(int32_t lngColour);
     int32_t DisabledColour() const { return m_lngDisabled; }
     void SetDisabledColour(int32_t lngColour);
-    int32_t BorderColour() const { return m_lngBorder; }
-    void SetBorderColour(int32_t lngColour);
-    int32_t LightColour() const { return m_lngLight; }
-    void SetLightColour(int32_t lngColour);
-    int32_t ShadeColour() const { return m_lngShade; }
-    void SetShadeColour(int32_t lngColour);
     int32_t FocusColour() const { return m_lngFocus; }
     void SetFocusColour(int32_t lngColour);
-    int32_t GradientDirection() const { return m_lngDirection; }
-    void SetGradientDirection(int32_t lngDirection);
-    int16_t Resolution() const { return m_intResolution; }
-    void SetResolution(int16_t intResolution);
 
     // Platform events.
     void UserControl_InitProperties();
     void UserControl_ReadProperties(const IPropertyBag& bag);
     void UserControl_WriteProperties(IPropertyBag& bag) const;
-    void UserControl_Show();
-    void UserControl_Resize(int32_t lngWidth, int32_t lngHeight);
     void UserControl_MouseDown(int16_t intButton, int16_t intShift, float x, float y);
     void UserControl_MouseMove(int16_t intButton, int16_t intShift, float x, float y);
     void UserControl_MouseUp(int16_t intButton, int16_t intShift, float x, float y);
@@ -84,50 +67,42 @@ public:
     ButtonState ReturnState() const { return m_enmReturn; }
     char AccessKey() const { return m_chrAccessKey; }
     const std::string& StopList(ButtonState enmState) const;
-    const CRasterSurface& Surface() const { return m_surface; }
-    const CRasterSurface& SavePic() const { return m_savePic; }
 
     // The character after the first "&" that is followed by neither "&" nor a space.
     static char GetAccessKey(const std::string& strCaption);
 
 private:
-    void BuildStopLists();
-    void Redraw();
-    void ColourChanged(int32_t& lngField, int32_t lngColour, const char* strName);
-    int32_t Drawn(int32_t lngColour) const { return ResolveSystemColour(lngColour, m_colours); }
+    template <typename Self, typename Visit>
+    static void VisitProperties(Self& self, Visit&& visit) {
+        VisitLook(self, visit);
+        visit("Caption", self.m_strCaption, "Button");
+        visit("Enabled", self.m_blnEnabled, true);
+        visit("HoverColour", self.m_lngHover, 0x59C4FA);
+        visit("PressedColour", self.m_lngPressed, 0xD9E1E2);
+        visit("DisabledColour", self.m_lngDisabled, 0xC0C0C0);
+        visit("FocusColour", self.m_lngFocus, 0x59C4FA);
+    }
+    void BuildStopLists() override;
+    void Redraw() override;
+    void AccessKeyChanged();
 
-    IControlHost& m_host;
-    ITextRenderer& m_text;
-    ITimer& m_tmrRelease;
-    const ISystemColours& m_colours;
+    ITimerService& m_timers;
+    TimerHandle m_hndRelease;
 
-    std::string m_strCaption = "Button";
+    std::string m_strCaption;
     bool m_blnEnabled = true;
-    int32_t m_lngNormal = 0xEFF3F3;
-    int32_t m_lngDirection = 1;
-    int32_t m_lngHover = 0x59C4FA;
-    int32_t m_lngPressed = 0xD9E1E2;
-    int32_t m_lngDisabled = 0xC0C0C0;
-    int32_t m_lngBorder = 0x743C00;
-    int16_t m_intResolution = 50;
-    int32_t m_lngLight = 0xFFFFFF;
-    int32_t m_lngShade = 0xC5D0D6;
-    int32_t m_lngFocus = 0x59C4FA;
+    int32_t m_lngHover = 0;
+    int32_t m_lngPressed = 0;
+    int32_t m_lngDisabled = 0;
+    int32_t m_lngFocus = 0;
 
     ButtonState m_enmState = ButtonState::Normal;
     ButtonState m_enmLastDrawn = ButtonState::Normal;
     ButtonState m_enmReturn = ButtonState::Normal;
-    bool m_blnDirty = false;
-    bool m_blnListsBuilt = false;
     bool m_blnHasFocus = false;
     int16_t m_intKeyDown = 0; // Enter or Space pressed on the button and not yet released
     std::array<std::string, 5> m_strLists;
-    int32_t m_lngClientRight = 0;
-    int32_t m_lngClientBottom = 0;
-    int32_t m_lngCaptionHeight = 0;
     char m_chrAccessKey = '\0';
-    CRasterSurface m_surface;
-    CRasterSurface m_savePic;
 };
 
 } // namespace ata

@@ -1,8 +1,5 @@
 #include "app/qt/AccessibleButton.h"
 
-#include "app/qt/AccessibleText.h"
-#include "app/qt/ZelSimpleButtonWidget.h"
-
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -11,14 +8,10 @@
 namespace ata {
 
 AccessibleButton::AccessibleButton(ZelSimpleButtonWidget* button)
-    : QAccessibleWidget(button, QAccessible::PushButton) {}
-
-ZelSimpleButtonWidget* AccessibleButton::Button() const {
-    return static_cast<ZelSimpleButtonWidget*>(widget());
-}
+    : AccessibleControl(button, QAccessible::PushButton) {}
 
 QString AccessibleButton::Shortcut() const {
-    const char chrKey = Button()->control().AccessKey();
+    const char chrKey = Control()->control().AccessKey();
     if (chrKey == '\0')
         return {};
     const int intKey = QChar::fromLatin1(chrKey).toUpper().unicode();
@@ -26,16 +19,14 @@ QString AccessibleButton::Shortcut() const {
         .toString(QKeySequence::PortableText);
 }
 
+QString AccessibleButton::Name() const {
+    return widget()->accessibleName().isEmpty() ? Shown() : widget()->accessibleName();
+}
+
 QString AccessibleButton::text(QAccessible::Text enmText) const {
-    switch (enmText) {
-    case QAccessible::Name:
-        return widget()->accessibleName().isEmpty() ? ShownCaption(Button()->caption())
-                                                    : widget()->accessibleName();
-    case QAccessible::Accelerator:
+    if (enmText == QAccessible::Accelerator)
         return Shortcut();
-    default:
-        return QAccessibleWidget::text(enmText);
-    }
+    return AccessibleControl::text(enmText);
 }
 
 QStringList AccessibleButton::actionNames() const {

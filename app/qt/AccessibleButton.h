@@ -1,15 +1,15 @@
 #pragma once
 
+#include "app/qt/AccessibleControl.h"
+#include "app/qt/ZelSimpleButtonWidget.h"
+
 #include <QAccessibleActionInterface>
-#include <QAccessibleWidget>
 
 namespace ata {
 
-class ZelSimpleButtonWidget;
-
 // A drawn button as a screen reader meets it: a push button named by its caption, its access
 // key as its shortcut, and a press action.
-class AccessibleButton : public QAccessibleWidget {
+class AccessibleButton : public AccessibleControl<ZelSimpleButtonWidget> {
 public:
     explicit AccessibleButton(ZelSimpleButtonWidget* button);
 
@@ -19,7 +19,7 @@ public:
     QStringList keyBindingsForAction(const QString& strAction) const override;
 
 private:
-    ZelSimpleButtonWidget* Button() const;
+    QString Name() const override;
     // "Alt+L" for the access key L; empty without one.
     QString Shortcut() const;
 };

@@ -1,19 +1,14 @@
 #include "app/qt/AccessibleLamp.h"
 
-#include "app/qt/AccessibleText.h"
-#include "app/qt/LedWidget.h"
 #include "workflow/IWindowOps.h"
 
 namespace ata {
 
 AccessibleLamp::AccessibleLamp(LedWidget* lamp)
-    : QAccessibleWidget(lamp, QAccessible::StaticText) {}
+    : AccessibleControl(lamp, QAccessible::StaticText) {}
 
-QString AccessibleLamp::text(QAccessible::Text enmText) const {
-    if (enmText != QAccessible::Name)
-        return QAccessibleWidget::text(enmText);
-    const auto* lamp = static_cast<const LedWidget*>(widget());
-    return ShownCaption(lamp->caption()) + QStringLiteral(": ") + LampStateWord(lamp->fillColor());
+QString AccessibleLamp::Name() const {
+    return Shown() + QStringLiteral(": ") + LampStateWord(Control()->fillColor());
 }
 
 QString LampStateWord(int32_t lngColour) {

@@ -1,29 +1,16 @@
 #include "app/qt/AccessibleStatusLine.h"
 
-#include "app/qt/AccessibleText.h"
-#include "app/qt/ZelLabelWidget.h"
-
 #include <algorithm>
 
 namespace ata {
 
 AccessibleStatusLine::AccessibleStatusLine(ZelLabelWidget* label)
-    : QAccessibleWidget(label, QAccessible::StatusBar) {}
-
-QString AccessibleStatusLine::Shown() const {
-    return ShownCaption(static_cast<ZelLabelWidget*>(widget())->caption());
-}
-
-QString AccessibleStatusLine::text(QAccessible::Text enmText) const {
-    if (enmText == QAccessible::Name)
-        return Shown();
-    return QAccessibleWidget::text(enmText);
-}
+    : AccessibleControl(label, QAccessible::StatusBar) {}
 
 void* AccessibleStatusLine::interface_cast(QAccessible::InterfaceType enmType) {
     if (enmType == QAccessible::TextInterface)
         return static_cast<QAccessibleTextInterface*>(this);
-    return QAccessibleWidget::interface_cast(enmType);
+    return AccessibleControl::interface_cast(enmType);
 }
 
 void AccessibleStatusLine::selection(int, int* intStart, int* intEnd) const {

@@ -1,19 +1,19 @@
 #pragma once
 
-#include <QAccessibleWidget>
+#include "app/qt/AccessibleControl.h"
+#include "app/qt/ZelLabelWidget.h"
 
 namespace ata {
-
-class ZelLabelWidget;
 
 // The drawn status line as a screen reader meets it: a status bar named by its caption, whose
 // text is the caption too, so that each new progress text reaches the reader with its change
 // event.
-class AccessibleStatusLine : public QAccessibleWidget, public QAccessibleTextInterface {
+class AccessibleStatusLine : public AccessibleControl<ZelLabelWidget>,
+                             public QAccessibleTextInterface {
 public:
     explicit AccessibleStatusLine(ZelLabelWidget* label);
 
-    QString text(QAccessible::Text enmText) const override;
+    using AccessibleControl::text;
     void* interface_cast(QAccessible::InterfaceType enmType) override;
 
     // QAccessibleTextInterface: the caption as read-only text without a caret.
@@ -32,7 +32,7 @@ public:
     QString attributes(int intOffset, int* intStart, int* intEnd) const override;
 
 private:
-    QString Shown() const;
+    QString Name() const override { return Shown(); }
 };
 
 } // namespace ata

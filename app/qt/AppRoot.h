@@ -33,7 +33,7 @@ public:
 private:
     PlatformServices m_platform;
     ReactorNotifier m_notifier{m_platform.reactor};
-    MainWindow m_window;
+    MainWindow m_window{m_platform.timers};
     TerminationSignals m_signals{m_platform.reactor, [this](int) { m_window.close(); }};
     std::unique_ptr<script::ZelTelnet> m_engine;
     std::unique_ptr<frmMain> m_logic;

@@ -54,7 +54,7 @@ std::string ToBytes(const QString& text) {
 
 } // namespace
 
-MainWindow::MainWindow() {
+MainWindow::MainWindow(ITimerService& timers) {
     // Before anything a screen reader could ask about: Qt keeps the first interface it makes.
     InstallAccessibleControls();
     setObjectName("frmMain");
@@ -67,7 +67,7 @@ MainWindow::MainWindow() {
     // application's message boxes use it too.
     InstallDesignFonts();
     setFont(DesignUiFont());
-    BuildControls();
+    BuildControls(timers);
     qApp->installEventFilter(this);
 }
 
@@ -75,7 +75,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
 }
 
-void MainWindow::BuildControls() {
+void MainWindow::BuildControls(ITimerService& timers) {
     m_fraOptions = new QGroupBox(this);
     m_fraOptions->setObjectName("fraOptions");
     Place(m_fraOptions, 120, 0, 8055, 2175);
@@ -92,7 +92,7 @@ void MainWindow::BuildControls() {
     };
     auto button = [&](ZelSimpleButtonWidget*& target, const char* name, const char* caption,
                       int left, int width) {
-        target = new ZelSimpleButtonWidget(caption, m_fraOptions);
+        target = new ZelSimpleButtonWidget(timers, caption, m_fraOptions);
         target->setObjectName(name);
         target->applyWindowProperties(caption);
         Place(target, left, 600, width, 495);

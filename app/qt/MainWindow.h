@@ -18,6 +18,7 @@ class QPlainTextEdit;
 namespace ata {
 
 class frmMain;
+class ITimerService;
 class LedWidget;
 class ZelLabelWidget;
 class ZelSimpleButtonWidget;
@@ -31,7 +32,8 @@ public:
     static constexpr int kTwipsPerPixel = 15;
     static constexpr const char* kAppTitle = "ATA Maintenance Tool";
 
-    MainWindow();
+    // timers serves the drawn buttons' timers and must outlive the window.
+    explicit MainWindow(ITimerService& timers);
     ~MainWindow() override;
 
     // Connects the logic; events reach it from then on.
@@ -93,7 +95,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildControls();
+    void BuildControls(ITimerService& timers);
     bool IsInsideIpField(const QWidget* widget) const;
     bool FocusWouldLeaveIpFor(QWidget* target) const;
     // Runs the IP field's check; true when the focus must stay in the field.

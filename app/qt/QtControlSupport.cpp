@@ -50,26 +50,6 @@ int32_t QtSystemColours::SystemColour(int32_t lngIndex) const {
     }
 }
 
-QtControlTimer::QtControlTimer() {
-    QObject::connect(&m_timer, &QTimer::timeout, [this] {
-        if (m_tick)
-            m_tick();
-    });
-}
-
-void QtControlTimer::Start(int32_t lngIntervalMs, std::function<void()> tick) {
-    m_tick = std::move(tick);
-    m_timer.start(lngIntervalMs);
-}
-
-void QtControlTimer::Stop() {
-    m_timer.stop();
-}
-
-bool QtControlTimer::IsRunning() const {
-    return m_timer.isActive();
-}
-
 void QtWidgetHost::Present() {
     m_text.Presented();
     m_widget.update();

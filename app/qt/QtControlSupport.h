@@ -5,9 +5,7 @@
 #include "controls/RasterSurface.h"
 #include "controls/modColour.h"
 
-#include <QTimer>
-
-#include <functional>
+#include <Qt>
 
 class QWidget;
 class QPaintEvent;
@@ -18,19 +16,6 @@ namespace ata {
 class QtSystemColours final : public ISystemColours {
 public:
     int32_t SystemColour(int32_t lngIndex) const override;
-};
-
-// ITimer on a QTimer of the user-interface thread.
-class QtControlTimer final : public ITimer {
-public:
-    QtControlTimer();
-    void Start(int32_t lngIntervalMs, std::function<void()> tick) override;
-    void Stop() override;
-    bool IsRunning() const override;
-
-private:
-    QTimer m_timer;
-    std::function<void()> m_tick;
 };
 
 // The host services of a drawn control inside a QWidget; text is the control's text renderer,

@@ -22,24 +22,18 @@ TEST_P(LedColours, BevelFrameAndCorners) {
     led.SetCaption("");
     led.SetBackColor(0xC0C0C0);
     led.SetFillColor(b.fill);
-    const auto& s = led.Surface();
-    EXPECT_EQ(s.GetPixel(30, 0), 0x733C00);
-    EXPECT_EQ(s.GetPixel(72, 15), 0x733C00);
-    // Bottom lines at rows 31, 30, 29; right lines at columns 71, 70, 69.
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(s.GetPixel(30, 31 - i), b.bottom[i]) << i;
-        EXPECT_EQ(s.GetPixel(71 - i, 16), b.bottom[i]) << i;
-        EXPECT_EQ(s.GetPixel(30, 1 + i), b.top[i]) << i;
-        EXPECT_EQ(s.GetPixel(1 + i, 16), b.top[i]) << i;
-    }
-    // Lines stop before their end point: the top lines leave the right lines' first pixels.
-    EXPECT_EQ(s.GetPixel(71, 2), b.bottom[0]);
-    EXPECT_EQ(s.GetPixel(70, 3), b.bottom[1]);
-    EXPECT_EQ(s.GetPixel(36, 16), b.fill);
-    EXPECT_EQ(s.GetPixel(0, 0), 0xC0C0C0);
-    EXPECT_EQ(s.GetPixel(72, 32), 0xC0C0C0);
-    EXPECT_EQ(s.GetPixel(1, 1), 0x161616);
-    EXPECT_EQ(s.GetPixel(71, 31), 0x161616);
+    // Bottom lines at rows 31, 30, 29, right lines at columns 71, 70, 69, then the top and left
+    // lines. Lines stop before their end point: the top lines leave the right lines' first
+    // pixels. Then the frame, the fill, the corners in the back colour and their dark pixel.
+    const int32_t pixels[][3] = {
+        {30, 31, b.bottom[0]}, {30, 30, b.bottom[1]}, {30, 29, b.bottom[2]}, {71, 16, b.bottom[0]},
+        {70, 16, b.bottom[1]}, {69, 16, b.bottom[2]}, {30, 1, b.top[0]},     {30, 2, b.top[1]},
+        {30, 3, b.top[2]},     {1, 16, b.top[0]},     {2, 16, b.top[1]},     {3, 16, b.top[2]},
+        {71, 2, b.bottom[0]},  {70, 3, b.bottom[1]},  {30, 0, 0x733C00},     {72, 15, 0x733C00},
+        {36, 16, b.fill},      {0, 0, 0xC0C0C0},      {72, 32, 0xC0C0C0},    {1, 1, 0x161616},
+        {71, 31, 0x161616}};
+    for (const auto& p : pixels)
+        EXPECT_EQ(led.Surface().GetPixel(p[0], p[1]), p[2]) << p[0] << "," << p[1];
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,10 +62,9 @@ TEST(Led, CaptionRowsOfTheWideLamp) {
     EXPECT_EQ(bottom, 21);
     // A long caption is cut at x = 1 and x = W - 2.
     led.SetCaption(std::string(40, 'W'));
-    EXPECT_NE(led.Surface().GetPixel(0, 16), 0);
-    EXPECT_EQ(led.Surface().GetPixel(1, 16), 0);
-    EXPECT_EQ(led.Surface().GetPixel(69, 16), 0);
-    EXPECT_NE(led.Surface().GetPixel(71, 16), 0);
+    const int32_t cut[][3] = {{0, 16, 0x733C00}, {1, 16, 0}, {69, 16, 0}, {71, 16, 0x314A4A}};
+    for (const auto& p : cut)
+        EXPECT_EQ(led.Surface().GetPixel(p[0], p[1]), p[2]) << p[0] << "," << p[1];
 }
 
 class Label : public ::testing::Test {
@@ -81,15 +74,19 @@ protected:
     ZelLabel lbl{host, text};
 };
 
-TEST_F(Label, GradientAlignmentAndHalo) {
-    lbl.UserControl_InitProperties();
+TEST_F(Label, GradientsAlignmentHaloAndBorder) {
     lbl.UserControl_Resize(100, 20);
     lbl.SetLightColour(0xFFFFC0);
     lbl.SetShadeColour(0x808000);
     lbl.SetCaption("");
     lbl.UserControl_Show();
     EXPECT_EQ(lbl.TwoColourList(), "0,16777152#100,8421376");
+    EXPECT_EQ(lbl.ThreeColourList(), "0,16777152#33,15725555#66,15725555#100,8421376");
     EXPECT_EQ(lbl.Surface().GetPixel(50, 0), 0xFFFFC0);
+    // The three-colour look is the normal colour from 33 to 66 percent (buffer rows 3 to 7).
+    lbl.SetTriColour(true);
+    EXPECT_EQ(lbl.Surface().GetPixel(50, 10), 0xEFF3F3);
+    lbl.SetTriColour(false);
     // Font 8.25 points -> 11 pixels, cells 6 wide; "AB" centred in 100: x 44..55, top 4.
     lbl.SetAlignment(2);
     lbl.SetCaption("AB");
@@ -104,15 +101,14 @@ TEST_F(Label, GradientAlignmentAndHalo) {
     EXPECT_EQ(lbl.Surface().GetPixel(0, 5), 0);
     lbl.SetOuterColour(0xFFFFFF);
     lbl.SetDrawOuter(true);
-    // The glyph of "A" fills x 0..4, rows 5..13; its diagonal neighbours are white.
-    EXPECT_EQ(lbl.Surface().GetPixel(5, 14), 0xFFFFFF);
-    EXPECT_EQ(lbl.Surface().GetPixel(2, 8), 0);
     lbl.SetDrawBorder(true);
-    EXPECT_EQ(lbl.Surface().GetPixel(99, 10), 0x743C00);
+    // The glyph of "A" fills x 0..4, rows 5..13; its diagonal neighbours are white.
+    const int32_t halo[][3] = {{5, 14, 0xFFFFFF}, {2, 8, 0}, {99, 10, 0x743C00}};
+    for (const auto& p : halo)
+        EXPECT_EQ(lbl.Surface().GetPixel(p[0], p[1]), p[2]) << p[0] << "," << p[1];
 }
 
 TEST_F(Label, CaptionIsPlacedByItsHeightInTheBaseFont) {
-    lbl.UserControl_InitProperties();
     lbl.UserControl_Resize(200, 40);
     lbl.UserControl_Show();
     // Drawn in 24 points (32-pixel cells), placed by the base font's 11 pixels: the top is
@@ -124,16 +120,19 @@ TEST_F(Label, CaptionIsPlacedByItsHeightInTheBaseFont) {
     EXPECT_NE(lbl.Surface().GetPixel(2, 5), 0);
 }
 
-TEST_F(Label, TriColourMiddleIsTheNormalColour) {
-    lbl.UserControl_Resize(10, 30);
-    lbl.SetCaption("");
-    lbl.SetTriColour(true);
-    lbl.SetNormalColour(0x80C0FF);
-    EXPECT_EQ(lbl.Surface().GetPixel(5, 16), 0x80C0FF);
-    lbl.SetTriColour(false);
-    const int32_t mid = lbl.Surface().GetPixel(5, 16);
-    lbl.SetNormalColour(0x123456); // ignored by the two-colour look
-    EXPECT_EQ(lbl.Surface().GetPixel(5, 16), mid);
+// What a bag lacks, or holds as another kind, reads as the default; the resolution is stored
+// as a 32-bit number, and no font is written when there is none.
+TEST_F(Label, PropertiesReadAndWritten) {
+    CMemoryPropertyBag bag, out;
+    bag.Write("Resolution", int32_t{25});
+    bag.Write("Caption", int32_t{7});
+    lbl.SetCaption("x");
+    lbl.UserControl_ReadProperties(bag);
+    EXPECT_EQ(lbl.Caption(), "Zel Label");
+    lbl.SetLabelFont(std::nullopt);
+    lbl.UserControl_WriteProperties(out);
+    EXPECT_EQ(out.Size(), 12u);
+    EXPECT_EQ(ReadProperty<int32_t>(out, "Resolution", 0), 25);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "controls/ZelSimpleButton.h"
 #include "controls/BlockTextRenderer.h"
+#include "testing/ManualTimerService.h"
 
 #include <gtest/gtest.h>
 
@@ -23,27 +24,6 @@ public:
     int32_t lngCursorX = 0, lngCursorY = 0;
 };
 
-// A timer that ticks only when the test says so.
-class CManualTimer : public ITimer {
-public:
-    void Start(int32_t lngIntervalMs, std::function<void()> tick) override {
-        lngInterval = lngIntervalMs;
-        m_tick = std::move(tick);
-        blnRunning = true;
-    }
-    void Stop() override { blnRunning = false; }
-    bool IsRunning() const override { return blnRunning; }
-    void Tick() {
-        if (blnRunning)
-            m_tick();
-    }
-    bool blnRunning = false;
-    int32_t lngInterval = 0;
-
-private:
-    std::function<void()> m_tick;
-};
-
 class ButtonTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -53,9 +33,9 @@ protected:
         btn.UserControl_Show();
     }
     CRecordingHost host;
-    CManualTimer timer;
+    test::ManualTimerService timers;
     CBlockTextRenderer text;
-    ZelSimpleButton btn{host, text, timer};
+    ZelSimpleButton btn{host, text, timers};
     int clicks = 0;
 };
 
@@ -63,24 +43,19 @@ TEST_F(ButtonTest, StopListsAndNormalLook) {
     EXPECT_EQ(btn.StopList(ButtonState::Normal), "0,16777215#10,15725555#90,15725555#100,12964054");
     EXPECT_EQ(btn.StopList(ButtonState::Hover), "0,16777215#10,5883130#90,15725555#100,12964054");
     EXPECT_EQ(btn.StopList(ButtonState::Disabled), "0,12632256#90,15725555#100,12964054");
-    const auto& s = btn.Surface();
-    // Border 0x743C00, two pixels at the right and bottom, one at the left and top.
-    EXPECT_EQ(s.GetPixel(0, 10), 0x743C00);
-    EXPECT_EQ(s.GetPixel(56, 10), 0x743C00);
-    EXPECT_EQ(s.GetPixel(55, 10), 0x743C00);
-    EXPECT_EQ(s.GetPixel(10, 32), 0x743C00);
-    // Buffer 28x16 (28.5 -> 28); buffer row 2 (surface rows 5..6) is at 10 percent.
-    EXPECT_EQ(s.GetPixel(2, 5), 0xEFF3F3);
-    EXPECT_EQ(s.GetPixel(2, 2), 0xFFFFFF); // buffer row 0: the light colour
-    EXPECT_EQ(s.GetPixel(2, 20), 0xEFF3F3);
+    // Border 0x743C00, two pixels at the right and bottom, one at the left and top. Buffer 28x16
+    // (28.5 -> 28): its row 0 is the light colour, row 2 (surface rows 5..6) is at 10 percent.
+    const int32_t look[][3] = {{0, 10, 0x743C00},  {56, 10, 0x743C00}, {55, 10, 0x743C00},
+                               {10, 32, 0x743C00}, {2, 5, 0xEFF3F3},   {2, 2, 0xFFFFFF},
+                               {2, 20, 0xEFF3F3}};
+    for (const auto& p : look)
+        EXPECT_EQ(btn.Surface().GetPixel(p[0], p[1]), p[2]) << p[0] << "," << p[1];
 }
 
 TEST_F(ButtonTest, HoverPressAndReleaseInsideAndOutside) {
     btn.UserControl_MouseMove(0, 0, 10, 10);
     EXPECT_EQ(btn.State(), ButtonState::Hover);
     EXPECT_EQ(btn.Surface().GetPixel(2, 5), 0x59C4FA);
-    EXPECT_TRUE(timer.blnRunning);
-    EXPECT_EQ(timer.lngInterval, 100);
     btn.UserControl_MouseDown(1, 0, 10, 10);
     EXPECT_EQ(btn.State(), ButtonState::Pressed);
     EXPECT_EQ(btn.Surface().GetPixel(2, 5), 0xD9E1E2);
@@ -104,27 +79,41 @@ TEST_F(ButtonTest, TimerGoesBackToTheLookBeforeHoverWhenThePointerLeaves) {
     btn.UserControl_GotFocus();
     btn.UserControl_MouseMove(0, 0, 3, 3);
     EXPECT_EQ(btn.ReturnState(), ButtonState::Focus);
-    timer.Tick(); // pointer at (0, 0): still on the button
+    // The pointer is looked at 100 ms after the hover look shows, and every 100 ms from then on.
+    host.lngCursorX = -1;
+    timers.Advance(99);
     EXPECT_EQ(btn.State(), ButtonState::Hover);
-    host.lngCursorX = 57; // exactly on the far edges: still inside
-    host.lngCursorY = 33;
-    timer.Tick();
-    EXPECT_EQ(btn.State(), ButtonState::Hover);
-    host.lngCursorX = 58; // one past the right edge
-    timer.Tick();
+    timers.Advance(1);
     EXPECT_EQ(btn.State(), ButtonState::Focus);
-    EXPECT_TRUE(timer.blnRunning);
-    timer.Tick();
-    EXPECT_FALSE(timer.blnRunning);
+    // Inside up to the far edges, outside one pixel past any edge.
+    const struct {
+        int32_t x, y;
+        ButtonState enmAfter;
+    } ticks[] = {{0, 0, ButtonState::Hover},
+                 {57, 33, ButtonState::Hover},
+                 {58, 5, ButtonState::Focus},
+                 {5, 34, ButtonState::Focus},
+                 {5, -1, ButtonState::Focus}};
+    for (const auto& t : ticks) {
+        btn.UserControl_MouseMove(0, 0, 3, 3);
+        host.lngCursorX = t.x;
+        host.lngCursorY = t.y;
+        timers.Advance(100);
+        EXPECT_EQ(btn.State(), t.enmAfter) << t.x << "," << t.y;
+    }
+    // The first tick that finds the look gone stops the timer.
+    EXPECT_EQ(timers.ArmedCount(), 1u);
+    timers.Advance(100);
+    EXPECT_EQ(timers.ArmedCount(), 0u);
     // Neither a repaint of the hover look nor a finished press becomes the look to return to.
     btn.UserControl_LostFocus();
     btn.UserControl_MouseMove(0, 0, 3, 3);
     btn.SetCaption("Other");
-    timer.Tick();
+    timers.Advance(100);
     EXPECT_EQ(btn.State(), ButtonState::Normal);
     btn.UserControl_MouseDown(1, 0, 3, 3);
     btn.UserControl_MouseUp(1, 0, 3, 3);
-    timer.Tick();
+    timers.Advance(100);
     EXPECT_EQ(btn.State(), ButtonState::Normal);
 }
 
@@ -145,15 +134,16 @@ TEST_F(ButtonTest, OtherButtonsAndDisabledInput) {
         btn.UserControl_KeyDown(intKey, 0);
         btn.UserControl_KeyUp(intKey, 0);
     };
-    btn.UserControl_Click();
-    btn.UserControl_AccessKeyPress('S');
-    key(13);
+    const auto everyClick = [&] {
+        btn.UserControl_Click();
+        btn.UserControl_AccessKeyPress('S');
+        key(13);
+        key(32);
+    };
+    everyClick();
     EXPECT_EQ(clicks, 0);
     btn.SetEnabled(true);
-    btn.UserControl_Click();
-    key(13);
-    key(32);
-    btn.UserControl_AccessKeyPress('S');
+    everyClick();
     EXPECT_EQ(clicks, 4);
     // Releases of keys not pressed on the button: Enter that closed a message box, Enter
     // pressed before the focus moved away, a key that is no click key.

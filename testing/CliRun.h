@@ -3,23 +3,20 @@
 // Runs of the command-line executable as a user or a timer makes them: copied into a program
 // folder, without a display.
 #include "testing/FileBytes.h"
+#include "testing/UnprivilegedRun.h"
 
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <grp.h>
 #include <net/if.h>
 #include <poll.h>
 #include <sched.h>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace ata::test {
 
@@ -31,8 +28,8 @@ struct CliResult {
 // How a run is started, beyond its arguments.
 struct CliRunOptions {
     uid_t lngUser = static_cast<uid_t>(-1); // run as this user (and its group), root only
-    std::vector<std::string> vecEnv;        // added to the environment ("NAME=value")
-    std::string strStdout;                  // a file for standard output; "-" closes it
+    std::vector<std::string> vecEnv{};      // added to the environment ("NAME=value")
+    std::string strStdout{};                // a file for standard output; "-" closes it
 };
 
 // One run of the executable copied into a program folder, with DISPLAY, WAYLAND_DISPLAY and
@@ -69,8 +66,7 @@ public:
         const uid_t lngUser = objOptions.lngUser;
         m_pid = ::fork();
         if (m_pid == 0) {
-            if (lngUser != static_cast<uid_t>(-1) &&
-                (::setgroups(0, nullptr) != 0 || ::setgid(lngUser) != 0 || ::setuid(lngUser) != 0))
+            if (lngUser != static_cast<uid_t>(-1) && !BecomeUser(lngUser))
                 ::_exit(126);
             const int fdOut =
                 blnCloseOut ? -1
@@ -105,11 +101,7 @@ public:
         if (m_pid > 0) {
             WaitForErr(std::string(1, '\0')); // to the end of the stream
             ::close(m_fdErr);
-            int intStatus = 0;
-            ::waitpid(m_pid, &intStatus, 0);
-            // Killed: as a shell reports it.
-            m_result.intExit =
-                WIFEXITED(intStatus) ? WEXITSTATUS(intStatus) : 128 + WTERMSIG(intStatus);
+            m_result.intExit = ExitStatus(m_pid);
             if (std::filesystem::is_regular_file(m_out))
                 m_result.strOut = ReadBytes(m_out);
             m_pid = -1;

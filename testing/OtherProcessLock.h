@@ -2,6 +2,8 @@
 
 // A file's lock held by another process, as another program or user would hold it.
 
+#include "testing/UnprivilegedRun.h"
+
 #include <csignal>
 #include <string>
 #include <sys/types.h>
@@ -22,7 +24,7 @@ public:
         m_pid = ::fork();
         if (m_pid == 0) {
             ::dup2(fds[1], 1);
-            if (::setgid(lngUser) == 0 && ::setuid(lngUser) == 0)
+            if (BecomeUser(lngUser))
                 ::execl("/usr/bin/flock", "flock", "--no-fork", strLockFile.c_str(), "/bin/sh",
                         "-c", "echo held; exec sleep 600", nullptr);
             ::_exit(127);

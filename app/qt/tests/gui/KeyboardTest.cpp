@@ -6,7 +6,6 @@
 #include "testing/FakeAtaFixture.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 
@@ -20,12 +19,8 @@ constexpr const char* kAtaAddress = "127.0.0.12";
 
 class KeyboardTest : public FakeAtaTest {
 protected:
-    KeyboardTest() : FakeAtaTest(kAtaAddress, "keyboard") {}
+    KeyboardTest() : FakeAtaTest(kAtaAddress) {}
 };
-
-QImage Grab(QWidget* widget) {
-    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
 
 TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack) {
     StartAta();
@@ -60,9 +55,7 @@ TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack)
     key(Qt::Key_B, Qt::AltModifier);
     ASSERT_TRUE(win.chkAutoSum()->hasFocus());
     const QImage boxFocused = Grab(win.chkAutoSum());
-    const QString dir = QString(ATA_BINARY_DIR) + "/screenshots";
-    QDir().mkpath(dir);
-    boxFocused.save(dir + "/check-box-focused.png");
+    SaveScreenshot(boxFocused, "check-box-focused.png");
     // The mark is a frame around the caption, right of the box (13 pixels wide).
     int intMarked = 0;
     for (int y = 0; y < boxFocused.height(); ++y)
@@ -133,9 +126,7 @@ TEST(SmallestWindow, KeepsEveryControlOfTheTopBandWhole) {
     QApplication::processEvents();
     // 8220 twips wide (the band and its margins); 2400 high (the pane's top and bottom margin).
     EXPECT_EQ(win.size(), QSize(548, 160));
-    const QString dir = QString(ATA_BINARY_DIR) + "/screenshots";
-    QDir().mkpath(dir);
-    win.grab().save(dir + "/smallest-window.png");
+    SaveScreenshot(win.grab().toImage(), "smallest-window.png");
     auto* band = win.findChild<QGroupBox*>("fraOptions");
     ASSERT_NE(band, nullptr);
     QList<QWidget*> controls = band->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);

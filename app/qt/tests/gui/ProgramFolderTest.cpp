@@ -3,6 +3,7 @@
 // only when those cannot be made either is that reported once. The read-only cases run
 // as the user nobody (root may write anywhere), in a child process.
 #include "testing/RealWindow.h"
+#include "testing/UnprivilegedRun.h"
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -14,11 +15,6 @@ namespace fs = std::filesystem;
 using test::RealWindow;
 using test::ScratchFolder;
 using test::WriteBytes;
-
-mode_t ModeOf(const fs::path& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 ? st.st_mode : 0;
-}
 
 QImage Premultiplied(const QImage& image) {
     // The pixmap an icon gives is premultiplied; compare in that form.
@@ -85,9 +81,9 @@ TEST_F(ReadOnlyProgramFolder, WithNoFileToRewriteUsesTheUsersOwnFolders) {
     }
     EXPECT_EQ(test::ReadBytes(config / "atatool/settings.ini"),
               "[Options]\r\nIP=127.0.0.10\r\nUsername=\r\nPassword=\r\nAuto Summarise=0\r\n");
-    EXPECT_EQ(ModeOf(config / "atatool/settings.ini"), 0100600u);
-    EXPECT_EQ(ModeOf(config / "atatool"), 040700u);
-    EXPECT_EQ(ModeOf(data / "atatool"), 040700u);
+    EXPECT_EQ(test::ModeOf(config / "atatool/settings.ini"), 0600u);
+    EXPECT_EQ(test::ModeOf(config / "atatool"), 0700u);
+    EXPECT_EQ(test::ModeOf(data / "atatool"), 0700u);
     // The next start reads them back.
     EXPECT_TRUE(StartAndClose().empty());
     EXPECT_EQ(m_strIp, "127.0.0.10");

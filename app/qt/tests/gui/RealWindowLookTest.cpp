@@ -2,10 +2,8 @@
 #include "testing/RealWindow.h"
 
 #include "app/qt/ZelSimpleButtonWidget.h"
-#include "testing/FakeAtaFixture.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -20,10 +18,7 @@ namespace ata {
 namespace {
 
 namespace fs = std::filesystem;
-
-QImage Grab(QWidget* widget) {
-    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
+using test::Grab;
 
 // A dark, unsaturated pixel: the black caption and its smoothed edges on any of the light looks.
 // The border (red 0, green 0x3C, blue 0x74) is no ink.
@@ -73,17 +68,15 @@ bool Shows(const QImage& image, const QColor& colour) {
 
 class RealWindowLookTest : public ::testing::Test {
 protected:
-    void TearDown() override { fs::remove_all(m_folder); }
-    fs::path m_folder = test::TestFolder("look");
+    test::ScratchFolder m_scratch;
+    fs::path m_folder = m_scratch.path;
 };
 
 TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     test::RealWindow w(m_folder);
     MainWindow& win = w.Window();
     QApplication::processEvents();
-    const QString dir = QString(ATA_BINARY_DIR) + "/screenshots";
-    QDir().mkpath(dir);
-    win.grab().save(dir + "/main-window.png");
+    test::SaveScreenshot(win.grab().toImage(), "main-window.png");
 
     // The design's faces resolve to installed faces of the same metrics.
     EXPECT_EQ(QFontInfo(win.font()).family().toStdString(), "Tahoma");

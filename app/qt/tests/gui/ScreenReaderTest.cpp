@@ -36,7 +36,7 @@ std::vector<std::string> Strings(const QJsonValue& value) {
 
 class ScreenReaderTest : public FakeAtaTest {
 protected:
-    ScreenReaderTest() : FakeAtaTest(kAtaAddress, "screen-reader") {}
+    ScreenReaderTest() : FakeAtaTest(kAtaAddress) {}
 
     // Runs this case again inside a new X server and D-Bus session; skipped where none can
     // start.

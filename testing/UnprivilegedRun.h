@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <grp.h>
@@ -67,27 +68,69 @@ RunUnprivileged(const std::function<std::string(const std::filesystem::path&)>& 
     return ExitStatus(pid);
 }
 
-// Runs the cases strFilter of this binary again in a child process as the user nobody, who is
-// given the folder named by ATA_NOBODY_FOLDER there; true when they all passed. Needs root.
-inline bool PassAsNobody(const std::filesystem::path& folder, const std::string& strFilter) {
-    if (::chown(folder.c_str(), kNobodyUid, kNoGroupGid) != 0)
-        return false;
+// What a run of test cases in a child process gave: its exit status and standard output.
+struct CaseRun {
+    int intExit = -1;
+    std::string strOut{};
+};
+
+// Runs the cases strFilter of this test binary again in a child process, after the wrapper
+// command if any (a display or a bus session of its own), with the environment changed by
+// vecEnv ("NAME=value" sets, "NAME" removes) and, as root, as another user if one is given.
+inline CaseRun RunCasesAgain(const std::string& strFilter, const std::vector<std::string>& vecEnv,
+                             std::vector<std::string> vecCommand = {},
+                             uid_t lngUser = static_cast<uid_t>(-1)) {
+    vecCommand.push_back(std::filesystem::read_symlink("/proc/self/exe").string());
+    vecCommand.push_back("--gtest_filter=" + strFilter);
+    std::vector<std::string> vecEnvironment = vecEnv;
+    for (char** p = environ; *p; ++p) {
+        const std::string strVar = *p;
+        const std::string strName = strVar.substr(0, strVar.find('='));
+        bool blnChanged = false;
+        for (const std::string& strChange : vecEnv)
+            blnChanged |= strChange.substr(0, strChange.find('=')) == strName;
+        if (!blnChanged)
+            vecEnvironment.push_back(strVar);
+    }
     // Built before the fork: the child of a process with threads only calls what is safe.
-    std::string strSelf = "/proc/self/exe", strArg = "--gtest_filter=" + strFilter,
-                strEnv = "ATA_NOBODY_FOLDER=" + folder.string(),
-                strState = "XDG_STATE_HOME=" + (folder / ".state").string();
-    char* argv[] = {strSelf.data(), strArg.data(), nullptr};
-    std::vector<char*> envp{strEnv.data(), strState.data()};
-    for (char** p = environ; *p; ++p)
-        envp.push_back(*p);
+    std::vector<char*> argv, envp;
+    for (std::string& strArg : vecCommand)
+        argv.push_back(strArg.data());
+    for (std::string& strVar : vecEnvironment)
+        if (strVar.find('=') != std::string::npos)
+            envp.push_back(strVar.data());
+    argv.push_back(nullptr);
     envp.push_back(nullptr);
+    int fds[2];
+    CaseRun run;
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return run;
     const pid_t pid = ::fork();
     if (pid == 0) {
-        if (BecomeUser(kNobodyUid))
-            ::execve(argv[0], argv, envp.data());
+        ::dup2(fds[1], 1);
+        if (lngUser == static_cast<uid_t>(-1) || BecomeUser(lngUser))
+            ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
-    return ExitStatus(pid) == 0;
+    ::close(fds[1]);
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        run.strOut.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
+    run.intExit = ExitStatus(pid);
+    std::fwrite(run.strOut.data(), 1, run.strOut.size(), stdout);
+    return run;
+}
+
+// Runs the cases strFilter of this binary again as the user nobody, who is given the folder
+// (named by ATA_NOBODY_FOLDER there); true when they all passed. Needs root.
+inline bool PassAsNobody(const std::filesystem::path& folder, const std::string& strFilter) {
+    return ::chown(folder.c_str(), kNobodyUid, kNoGroupGid) == 0 &&
+           RunCasesAgain(strFilter,
+                         {"ATA_NOBODY_FOLDER=" + folder.string(),
+                          "XDG_STATE_HOME=" + (folder / ".state").string()},
+                         {}, kNobodyUid)
+                   .intExit == 0;
 }
 
 // A case that must run as a user without special rights, in a new folder of its own. As root it

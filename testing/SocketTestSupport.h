@@ -111,10 +111,23 @@ struct PlainPeer {
     void Accept() { fd = ::accept4(fdListen, nullptr, nullptr, SOCK_CLOEXEC); }
 };
 
-// A port on 127.0.0.1 that nothing listens on (bound, read back, released).
-inline int UnusedPort() {
-    return PlainPeer().lngPort;
-}
+// A port on 127.0.0.1 that refuses connections while the object lives: bound, never listening.
+// (A number released at once could come back as a client's own port, which then connects to
+// itself.)
+struct RefusingPort {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int lngPort = 0;
+    RefusingPort() {
+        sockaddr_in a = Loopback();
+        socklen_t len = sizeof a;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        lngPort = ntohs(a.sin_port);
+    }
+    ~RefusingPort() { ::close(fd); }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+};
 
 // A plain blocking client on 127.0.0.1.
 inline int PlainConnect(int lngPort) {

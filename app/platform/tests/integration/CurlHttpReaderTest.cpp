@@ -81,7 +81,8 @@ TEST_F(CurlHttpReaderTest, ABodyAtTheCapAndASlowAnswerWithinTheTimeOutSucceed) {
 
 TEST_F(CurlHttpReaderTest, ProxiesOfTheEnvironmentAreIgnoredAndOnlyHttpIsRead) {
     server.SetPage("/doc/m_set.htm", "direct");
-    const std::string strDeadProxy = "http://127.0.0.1:" + std::to_string(ata::test::UnusedPort());
+    const ata::test::RefusingPort refusing;
+    const std::string strDeadProxy = "http://127.0.0.1:" + std::to_string(refusing.lngPort);
     ::setenv("http_proxy", strDeadProxy.c_str(), 1);
     ::setenv("HTTP_PROXY", strDeadProxy.c_str(), 1);
     CurlHttpReader reader(Poster());

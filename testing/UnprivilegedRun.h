@@ -2,45 +2,22 @@
 
 // Runs as a user that file permissions apply to: a function in a child process, the cases of a
 // test binary again in a child, or (as root) another program started by the tests.
+#include "testing/ChildProcess.h"
 #include "testing/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
-#include <grp.h>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace ata::test {
-
-// The user and group root's child becomes: nobody and nogroup.
-inline constexpr uid_t kNobodyUid = 65534;
-inline constexpr gid_t kNoGroupGid = 65534;
-
-// Becomes lngUser, with the group of the same number and no others; true when the process is
-// that user now. Only system calls: safe in the child of a process with threads.
-inline bool BecomeUser(uid_t lngUser) {
-    return ::geteuid() == lngUser ||
-           (::setgroups(0, nullptr) == 0 && ::setgid(lngUser) == 0 && ::setuid(lngUser) == 0);
-}
-
-// The exit status of a finished child as a shell reports it (128 + the signal when killed).
-inline int ExitStatus(pid_t pid) {
-    int intStatus = 0;
-    if (pid <= 0 || ::waitpid(pid, &intStatus, 0) != pid)
-        return -1;
-    return WIFEXITED(intStatus) ? WEXITSTATUS(intStatus) : 128 + WTERMSIG(intStatus);
-}
 
 // Runs fnCase in a child process, in a new folder inside parent that the child's user owns, and
 // returns the child's exit status (0 when the case passed). Root's child first drops to nobody; any
@@ -82,42 +59,10 @@ inline CaseRun RunCasesAgain(const std::string& strFilter, const std::vector<std
                              uid_t lngUser = static_cast<uid_t>(-1)) {
     vecCommand.push_back(std::filesystem::read_symlink("/proc/self/exe").string());
     vecCommand.push_back("--gtest_filter=" + strFilter);
-    std::vector<std::string> vecEnvironment = vecEnv;
-    for (char** p = environ; *p; ++p) {
-        const std::string strVar = *p;
-        const std::string strName = strVar.substr(0, strVar.find('='));
-        bool blnChanged = false;
-        for (const std::string& strChange : vecEnv)
-            blnChanged |= strChange.substr(0, strChange.find('=')) == strName;
-        if (!blnChanged)
-            vecEnvironment.push_back(strVar);
-    }
-    // Built before the fork: the child of a process with threads only calls what is safe.
-    std::vector<char*> argv, envp;
-    for (std::string& strArg : vecCommand)
-        argv.push_back(strArg.data());
-    for (std::string& strVar : vecEnvironment)
-        if (strVar.find('=') != std::string::npos)
-            envp.push_back(strVar.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    int fds[2];
+    ChildProcess child(std::move(vecCommand), ChildOptions{vecEnv, lngUser});
     CaseRun run;
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return run;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(fds[1], 1);
-        if (lngUser == static_cast<uid_t>(-1) || BecomeUser(lngUser))
-            ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    char buf[4096];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
-        run.strOut.append(buf, static_cast<size_t>(n));
-    ::close(fds[0]);
-    run.intExit = ExitStatus(pid);
+    run.intExit = child.Finish();
+    run.strOut = child.Read(1);
     std::fwrite(run.strOut.data(), 1, run.strOut.size(), stdout);
     return run;
 }

@@ -4,6 +4,7 @@
 // session bus of the test's own receives.
 #include "testing/CliRun.h"
 #include "testing/FakeAtaFixture.h"
+#include "testing/UnprivilegedRun.h"
 
 #include <algorithm>
 #include <chrono>

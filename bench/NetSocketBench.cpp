@@ -1,9 +1,7 @@
 // Loopback throughput of two socket objects on the reactor against plain blocking send/recv
 // between two threads, 256 MiB each, in the same run; and the cost of many small reads.
-#include "app/platform/LinuxSocketService.h"
-#include "app/platform/Reactor.h"
 #include "net/CNetSocket.h"
-#include "net/modNetSocket.h"
+#include "testing/PlatformHarness.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,13 +21,12 @@ constexpr size_t kPiece = size_t{4} << 20;
 
 // A connected pair of socket objects on 127.0.0.1, with the reactor that serves them.
 struct ObjectPair {
-    Reactor reactor;
-    LinuxSocketService service{reactor};
+    test::PlatformHarness platform;
+    Reactor& reactor = platform.reactor;
     std::unique_ptr<CNetSocket> listener, server, client;
     size_t lngReceived = 0;
 
     ObjectPair() {
-        modNetSocket::InstallPlatform(&service);
         listener = std::make_unique<CNetSocket>();
         client = std::make_unique<CNetSocket>();
         listener->Events.ConnectionRequest = [this](int32_t id) {
@@ -47,16 +44,13 @@ struct ObjectPair {
         bool blnConnected = false;
         client->Events.Connect = [&] { blnConnected = true; };
         client->Connect("127.0.0.1", NetValue{listener->LocalPort()});
-        while (!blnConnected || !server)
-            reactor.RunOnce(100);
+        platform.RunUntil([&] { return blnConnected && server; });
         client->Events.Connect = nullptr;
     }
     ~ObjectPair() {
         client.reset();
         server.reset();
         listener.reset();
-        reactor.RunUntilIdle();
-        modNetSocket::InstallPlatform(nullptr);
     }
 };
 

@@ -4,6 +4,7 @@
 // cost of a reply line that arrives in small pieces grows with its length.
 #include "testing/EngineHarness.h"
 #include "testing/FakeScriptSocket.h"
+#include "testing/FileBytes.h"
 #include "testing/ManualTimerService.h"
 #include "testing/ServerProcess.h"
 
@@ -16,7 +17,6 @@
 #include <fstream>
 #include <malloc.h>
 #include <new>
-#include <random>
 
 // Heap in use and its peak, counted by the replaced allocation functions at the end.
 struct HeapCount {
@@ -36,22 +36,13 @@ namespace {
 constexpr size_t kSize = size_t{64} << 20;
 
 struct Server {
-    fs::path dir;
+    ata::test::ScratchFolder scratch;
+    fs::path dir = scratch.path;
     std::unique_ptr<ServerProcess> process;
     Server() {
-        dir = fs::temp_directory_path() / ("zeltelnet_bench_" + std::to_string(getpid()));
-        fs::create_directories(dir / "RFA");
-        std::mt19937 gen(1);
-        std::string s(kSize, '\0');
-        for (auto& ch : s)
-            ch = static_cast<char>(gen() & 0xFF);
-        std::ofstream(dir / "RFA" / "CONFIG.REG", std::ios::binary) << s;
+        ata::test::WriteBytes(dir / "RFA/CONFIG.REG", ata::test::RandomBytes(kSize, 1));
         process = std::make_unique<ServerProcess>(
             std::vector<std::string>{FixturePath("pyftpd_rfa.py"), dir.string(), "bench", "pw"});
-    }
-    ~Server() {
-        process.reset();
-        fs::remove_all(dir);
     }
 };
 

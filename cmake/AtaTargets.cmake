@@ -27,13 +27,10 @@ function(ata_tests name dir kind)
     endif()
     set(target ${name}_${kind}_tests)
     add_executable(${target} ${srcs})
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${target} PRIVATE ${ARGN} GTest::gmock GTest::gtest)
+    target_link_libraries(${target} PRIVATE ${ARGN} ata_testing GTest::gmock GTest::gtest)
     if(NOT ATA_CUSTOM_TEST_MAIN_${target})
         target_link_libraries(${target} PRIVATE GTest::gtest_main)
     endif()
-    target_compile_definitions(${target} PRIVATE
-        ATA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ATA_BINARY_DIR="${PROJECT_BINARY_DIR}")
     gtest_discover_tests(${target}
         DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS ${kind} TIMEOUT 300)

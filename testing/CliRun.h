@@ -2,24 +2,21 @@
 
 // Runs of the command-line executable as a user or a timer makes them: copied into a program
 // folder, without a display.
+#include "testing/ChildProcess.h"
 #include "testing/FileBytes.h"
 
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <grp.h>
 #include <net/if.h>
 #include <poll.h>
 #include <sched.h>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace ata::test {
 
@@ -31,8 +28,8 @@ struct CliResult {
 // How a run is started, beyond its arguments.
 struct CliRunOptions {
     uid_t lngUser = static_cast<uid_t>(-1); // run as this user (and its group), root only
-    std::vector<std::string> vecEnv;        // added to the environment ("NAME=value")
-    std::string strStdout;                  // a file for standard output; "-" closes it
+    std::vector<std::string> vecEnv{};      // added to the environment ("NAME=value")
+    std::string strStdout{};                // a file for standard output; "-" closes it
 };
 
 // One run of the executable copied into a program folder, with DISPLAY, WAYLAND_DISPLAY and
@@ -43,84 +40,44 @@ public:
     CliRun(const std::filesystem::path& app, const std::vector<std::string>& vecArgs,
            const CliRunOptions& objOptions = {})
         : m_out(objOptions.strStdout.empty() ? app / "../out"
-                                             : std::filesystem::path(objOptions.strStdout)) {
-        const std::filesystem::path exe = app / "atatool-cli";
-        if (!std::filesystem::exists(exe))
-            std::filesystem::copy_file(ATA_CLI_PATH, exe);
-        std::vector<std::string> vecEnv = objOptions.vecEnv;
-        for (char** p = environ; *p; ++p) {
-            const std::string s = *p;
-            if (s.rfind("DISPLAY=", 0) != 0 && s.rfind("WAYLAND_DISPLAY=", 0) != 0 &&
-                s.rfind("QT_QPA_PLATFORM=", 0) != 0)
-                vecEnv.push_back(s);
-        }
-        // Built before the fork: the child of a process with threads only calls what is safe.
-        std::vector<char*> argv{const_cast<char*>(exe.c_str())}, envp;
-        for (const auto& a : vecArgs)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (auto& e : vecEnv)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0)
-            return;
-        const bool blnCloseOut = objOptions.strStdout == "-";
-        const uid_t lngUser = objOptions.lngUser;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            if (lngUser != static_cast<uid_t>(-1) &&
-                (::setgroups(0, nullptr) != 0 || ::setgid(lngUser) != 0 || ::setuid(lngUser) != 0))
-                ::_exit(126);
-            const int fdOut =
-                blnCloseOut ? -1
-                            : ::open(m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            if (fdOut >= 0)
-                ::dup2(fdOut, 1);
-            else
-                ::close(1);
-            ::dup2(fds[1], 2);
-            ::execve(exe.c_str(), argv.data(), envp.data());
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        m_fdErr = fds[0];
-    }
+                                             : std::filesystem::path(objOptions.strStdout)),
+          m_child(Command(app, vecArgs), Options(objOptions, m_out)) {}
     ~CliRun() { Finish(); }
-    pid_t Pid() const { return m_pid; }
-    void Signal(int intSignal) const {
-        if (m_pid > 0)
-            ::kill(m_pid, intSignal);
-    }
+
+    void Signal(int intSignal) const { m_child.Signal(intSignal); }
     // Reads standard error until it holds strText (or ends); true when it does.
-    bool WaitForErr(const std::string& strText) {
-        char buf[512];
-        ssize_t n = 1;
-        while (m_result.strErr.find(strText) == std::string::npos && n > 0)
-            if ((n = ::read(m_fdErr, buf, sizeof buf)) > 0)
-                m_result.strErr.append(buf, static_cast<size_t>(n));
-        return m_result.strErr.find(strText) != std::string::npos;
-    }
+    bool WaitForErr(const std::string& strText) { return m_child.ReadUntil(2, strText); }
     const CliResult& Finish() {
-        if (m_pid > 0) {
-            WaitForErr(std::string(1, '\0')); // to the end of the stream
-            ::close(m_fdErr);
-            int intStatus = 0;
-            ::waitpid(m_pid, &intStatus, 0);
-            // Killed: as a shell reports it.
-            m_result.intExit =
-                WIFEXITED(intStatus) ? WEXITSTATUS(intStatus) : 128 + WTERMSIG(intStatus);
+        if (m_result.intExit == -1) {
+            m_result.intExit = m_child.Finish();
+            m_result.strErr = m_child.Read(2);
             if (std::filesystem::is_regular_file(m_out))
                 m_result.strOut = ReadBytes(m_out);
-            m_pid = -1;
         }
         return m_result;
     }
 
 private:
+    static std::vector<std::string> Command(const std::filesystem::path& app,
+                                            const std::vector<std::string>& vecArgs) {
+        const std::filesystem::path exe = app / "atatool-cli";
+        if (!std::filesystem::exists(exe))
+            std::filesystem::copy_file(ATA_CLI_PATH, exe);
+        std::vector<std::string> vecCommand{exe.string()};
+        vecCommand.insert(vecCommand.end(), vecArgs.begin(), vecArgs.end());
+        return vecCommand;
+    }
+    static ChildOptions Options(const CliRunOptions& objOptions, const std::filesystem::path& out) {
+        ChildOptions objChild{objOptions.vecEnv, objOptions.lngUser};
+        for (const char* strName : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            objChild.vecEnv.emplace_back(strName);
+        objChild.strStdout = objOptions.strStdout == "-" ? "-" : out.string();
+        objChild.blnReadErr = true;
+        return objChild;
+    }
+
     std::filesystem::path m_out;
-    pid_t m_pid = -1;
-    int m_fdErr = -1;
+    ChildProcess m_child;
     CliResult m_result;
 };
 

@@ -1,11 +1,8 @@
 #pragma once
 
-#include "app/platform/LinuxSocketService.h"
-#include "app/platform/Reactor.h"
-#include "app/platform/ReactorTimerService.h"
-#include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
 #include "script/ZelTelnet.h"
+#include "testing/PlatformHarness.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,9 +14,7 @@ namespace ata::script::test {
 // The engine on real sockets and the reactor, recording its events.
 class EngineHarness : public IZelTelnetEvents {
 public:
-    Reactor reactor;
-    LinuxSocketService service{reactor};
-    ReactorTimerService timers{reactor};
+    ata::test::PlatformHarness platform;
     std::unique_ptr<ZelTelnet> engine;
     std::string strData;      // every ReceivedData chunk for a RETR command, in order
     std::string strOtherData; // chunks raised under any other command
@@ -30,27 +25,22 @@ public:
     size_t lngDataBytes = 0;
 
     EngineHarness() {
-        modNetSocket::InstallPlatform(&service);
-        engine = MakeNetZelTelnet(ScriptHost{&timers, [this] { reactor.RunOnce(0); }, {}});
+        engine = MakeNetZelTelnet(
+            ScriptHost{&platform.timers, [this] { platform.reactor.RunOnce(0); }, {}});
         engine->Mode = 2;
         engine->SetEvents(this);
     }
     ~EngineHarness() override {
         engine->SetEvents(nullptr);
         engine.reset();
-        reactor.RunUntilIdle();
-        modNetSocket::InstallPlatform(nullptr);
     }
 
     // Runs the script until it ends or the time is up; true when it ended.
     bool Run(const std::string& strScript, double dblSeconds = 30) {
         blnEnded = false;
         engine->RunScript(strScript);
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::duration<double>(dblSeconds);
-        while (!blnEnded && std::chrono::steady_clock::now() < deadline)
-            reactor.RunOnce(20);
-        return blnEnded;
+        return platform.RunUntil([this] { return blnEnded; },
+                                 std::chrono::milliseconds(static_cast<long>(dblSeconds * 1000)));
     }
     std::string Last() const { return vecEvents.empty() ? "" : vecEvents.back(); }
     bool Logged(const std::string& s) const {

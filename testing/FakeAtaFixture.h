@@ -69,17 +69,6 @@ const std::string kSaved2 = kReg0901 + "\r\n" + kPower + "\r\n" + kSaved1;
 const std::string kSaved3 =
     Lines({kReg0903, kReg0901, kPower, kRegB, kBareCr, kLf, kPrice, kCaller, kRegA});
 
-// A new, empty folder of the test's own in the temporary folder.
-inline std::filesystem::path TestFolder(const std::string& strName) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        ("ata-" + strName + "-" + std::to_string(::getpid()) + "-" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
 // The pyftpdlib server of the fake ATA on port 21 of strAddress: user admin, password secret,
 // strConfig as /RFA/CONFIG.REG below root/ftp. Its Port() is 21 unless the port was taken.
 inline std::unique_ptr<script::test::ServerProcess> StartFtp(const std::filesystem::path& root,
@@ -89,6 +78,15 @@ inline std::unique_ptr<script::test::ServerProcess> StartFtp(const std::filesyst
     return std::make_unique<script::test::ServerProcess>(std::vector<std::string>{
         script::test::FixturePath("pyftpd_rfa.py"), (root / "ftp").string(), "admin", "secret",
         "/RFA/", strAddress, "21"});
+}
+
+// The scripted FTP half of the fake ATA (fixtures/fake_ftp.py) in one of its modes, serving the
+// payload file on port strPort of strAddress ("0": a free port).
+inline std::unique_ptr<script::test::ServerProcess>
+StartFakeFtp(const std::string& strMode, const std::filesystem::path& payload,
+             const std::string& strAddress, const std::string& strPort = "21") {
+    return std::make_unique<script::test::ServerProcess>(std::vector<std::string>{
+        script::test::FixturePath("fake_ftp.py"), strMode, payload.string(), strAddress, strPort});
 }
 
 // The configuration backups (files named Config...) in a folder.
@@ -104,12 +102,8 @@ inline std::vector<std::filesystem::path> Backups(const std::filesystem::path& f
 // own loopback address (root only) with settings that point the tool at it.
 class FakeAtaTest : public ::testing::Test {
 protected:
-    FakeAtaTest(std::string strAddress, const std::string& strKind)
-        : m_strAddress(std::move(strAddress)), m_folder(TestFolder(strKind)) {}
-    void TearDown() override {
-        m_ftp.reset();
-        m_http.reset();
-        std::filesystem::remove_all(m_folder);
+    explicit FakeAtaTest(std::string strAddress) : m_strAddress(std::move(strAddress)) {
+        std::filesystem::create_directories(App());
     }
     void StartAta() {
         if (::geteuid() != 0)
@@ -131,7 +125,8 @@ protected:
     std::string History() const { return ReadBytes(App() / "sys-log.txt"); }
 
     std::string m_strAddress;
-    std::filesystem::path m_folder;
+    ScratchFolder m_scratch;
+    std::filesystem::path m_folder = m_scratch.path;
     std::string m_strConfig;
     std::unique_ptr<FakeAtaHttpServer> m_http;
     std::unique_ptr<script::test::ServerProcess> m_ftp;

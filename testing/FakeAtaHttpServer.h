@@ -1,5 +1,8 @@
 #pragma once
 
+// The HTTP half of the fake ATA: a small HTTP/1.1 server on a loopback address (127.0.0.1 and an
+// ephemeral port unless told otherwise) standing in for the device's web server. Each path
+// answers with a status and a body, possibly late, or never, or with a reset half-way.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <list>
 #include <map>
 #include <mutex>
@@ -20,18 +22,18 @@
 
 namespace ata::test {
 
-// A small HTTP/1.1 server on a loopback address (127.0.0.1 and an ephemeral port unless told
-// otherwise), standing in for the ATA's web server. Each path answers with a status and a
-// body, possibly after a delay, or never.
 class FakeAtaHttpServer {
 public:
+    enum class Fault {
+        None,
+        Hang, // read the request, never answer
+        Reset // send the headers and half the body, then reset
+    };
     struct Route {
         int intStatus = 200;
-        std::string strBody;
-        int intDelayMs = 0;      // wait this long before answering
-        bool blnHang = false;    // read the request, never answer
-        bool blnDropped = false; // close without any answer
-        bool blnReset = false;   // send the headers and half the body, then reset
+        std::string strBody{};
+        Fault enmFault = Fault::None;
+        int intDelayMs = 0; // wait this long before answering
     };
 
     explicit FakeAtaHttpServer(const std::string& strHost = "127.0.0.1", int intPort = 0) {
@@ -45,42 +47,36 @@ public:
         m_fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         int one = 1;
         ::setsockopt(m_fdListen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        if (m_fdListen < 0 || ::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) ||
-            ::listen(m_fdListen, 16))
-            throw std::runtime_error("fake ATA: cannot listen on " + strHost);
         socklen_t len = sizeof addr;
+        if (m_fdListen < 0 || ::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), len) ||
+            ::listen(m_fdListen, 16) || ::pipe(m_fdStop) != 0)
+            throw std::runtime_error("fake ATA: cannot listen on " + strHost);
         ::getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&addr), &len);
         m_intPort = ntohs(addr.sin_port);
-        if (::pipe(m_fdStop) != 0)
-            throw std::runtime_error("fake ATA: pipe");
         m_thread = std::thread([this] { AcceptLoop(); });
     }
-
     ~FakeAtaHttpServer() {
         m_blnStop = true;
-        char c = 'x';
-        (void)!::write(m_fdStop[1], &c, 1);
+        (void)!::write(m_fdStop[1], "x", 1);
         m_thread.join();
         for (auto& t : m_lstConnections)
             t.join();
-        ::close(m_fdListen);
-        ::close(m_fdStop[0]);
-        ::close(m_fdStop[1]);
+        for (int fd : {m_fdListen, m_fdStop[0], m_fdStop[1]})
+            ::close(fd);
     }
+    FakeAtaHttpServer(const FakeAtaHttpServer&) = delete;
+    FakeAtaHttpServer& operator=(const FakeAtaHttpServer&) = delete;
 
     void SetRoute(const std::string& strPath, Route route) {
         std::lock_guard<std::mutex> lock(m_mtx);
         m_mapRoutes[strPath] = std::move(route);
     }
     void SetPage(const std::string& strPath, const std::string& strBody) {
-        SetRoute(strPath, Route{200, strBody, 0, false, false, false});
+        SetRoute(strPath, {200, strBody});
     }
-
-    int Port() const { return m_intPort; }
     std::string Url(const std::string& strPath) const {
         return "http://127.0.0.1:" + std::to_string(m_intPort) + strPath;
     }
-
     // The request lines received so far, for example "GET /doc/m_set.htm HTTP/1.1".
     std::vector<std::string> RequestLines() {
         std::lock_guard<std::mutex> lock(m_mtx);
@@ -96,25 +92,18 @@ private:
     // Waits for the descriptor or the stop signal; false when stopping or timed out.
     bool WaitReadable(int fd, int intTimeoutMs) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {m_fdStop[0], POLLIN, 0}};
-        const int n = ::poll(fds, 2, intTimeoutMs);
-        return n > 0 && !(fds[1].revents & POLLIN) && (fds[0].revents & (POLLIN | POLLHUP));
+        return ::poll(fds, 2, intTimeoutMs) > 0 && !(fds[1].revents & POLLIN) &&
+               (fds[0].revents & (POLLIN | POLLHUP));
     }
-
     void AcceptLoop() {
-        while (!m_blnStop) {
-            if (!WaitReadable(m_fdListen, -1))
-                return;
-            const int fd = ::accept4(m_fdListen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd >= 0)
-                m_lstConnections.emplace_back([this, fd] { Serve(fd); });
-        }
+        while (WaitReadable(m_fdListen, -1))
+            if (const int fd = ::accept4(m_fdListen, nullptr, nullptr, SOCK_CLOEXEC); fd >= 0)
+                m_lstConnections.emplace_back([this, fd] {
+                    Serve(fd);
+                    ::close(fd);
+                });
     }
-
     void Serve(int fd) {
-        const struct Closer {
-            int fd;
-            ~Closer() { ::close(fd); }
-        } closer{fd};
         std::string strRequest;
         char buf[4096];
         while (strRequest.find("\r\n\r\n") == std::string::npos) {
@@ -124,38 +113,33 @@ private:
             strRequest.append(buf, static_cast<size_t>(n));
         }
         const std::string strLine = strRequest.substr(0, strRequest.find("\r\n"));
-        const size_t a = strLine.find(' ');
-        const size_t b = strLine.find(' ', a + 1);
-        const std::string strPath = strLine.substr(a + 1, b - a - 1);
-        Route route{404, "not found", 0, false, false, false};
+        const size_t a = strLine.find(' ') + 1;
+        Route route{404, "not found"};
         {
             std::lock_guard<std::mutex> lock(m_mtx);
             m_vecRequests.push_back(strLine);
-            if (auto it = m_mapRoutes.find(strPath); it != m_mapRoutes.end())
+            if (auto it = m_mapRoutes.find(strLine.substr(a, strLine.find(' ', a) - a));
+                it != m_mapRoutes.end())
                 route = it->second;
         }
         m_cvRequest.notify_all();
-        if (!route.blnHang) {
-            if (route.intDelayMs > 0) {
-                pollfd stop{m_fdStop[0], POLLIN, 0};
-                ::poll(&stop, 1, route.intDelayMs);
-            }
-            std::string strReply = "HTTP/1.1 " + std::to_string(route.intStatus) + " " +
-                                   (route.intStatus < 400 ? "OK" : "Error") +
-                                   "\r\nContent-Type: text/plain\r\nContent-Length: " +
-                                   std::to_string(route.strBody.size()) +
-                                   "\r\nConnection: close\r\n\r\n" + route.strBody;
-            size_t lngEnd =
-                route.blnReset ? strReply.size() - route.strBody.size() / 2 : strReply.size();
-            if (route.blnDropped)
-                lngEnd = 0;
+        if (route.enmFault != Fault::Hang) {
+            if (route.intDelayMs > 0)
+                (void)WaitReadable(m_fdStop[0], route.intDelayMs);
+            const std::string strReply = "HTTP/1.1 " + std::to_string(route.intStatus) +
+                                         (route.intStatus < 400 ? " OK" : " Error") +
+                                         "\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                         std::to_string(route.strBody.size()) +
+                                         "\r\nConnection: close\r\n\r\n" + route.strBody;
+            const bool blnReset = route.enmFault == Fault::Reset;
+            const size_t lngEnd = strReply.size() - (blnReset ? route.strBody.size() / 2 : 0);
             for (size_t done = 0; done < lngEnd && !m_blnStop;) {
                 const ssize_t n = ::send(fd, strReply.data() + done, lngEnd - done, MSG_NOSIGNAL);
                 if (n <= 0)
                     break;
                 done += static_cast<size_t>(n);
             }
-            if (route.blnReset) {
+            if (blnReset) {
                 const linger lngr{1, 0}; // a zero linger time turns the close into a reset
                 ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lngr, sizeof lngr);
                 return;
@@ -164,7 +148,8 @@ private:
         }
         // Until the client closes: at most two seconds after an answer, so that it reads
         // everything, and for as long as the test runs when the route hangs.
-        while (WaitReadable(fd, route.blnHang ? -1 : 2000) && ::recv(fd, buf, sizeof buf, 0) > 0)
+        while (WaitReadable(fd, route.enmFault == Fault::Hang ? -1 : 2000) &&
+               ::recv(fd, buf, sizeof buf, 0) > 0)
             ;
     }
 
@@ -179,18 +164,5 @@ private:
     std::thread m_thread;
     std::list<std::thread> m_lstConnections; // touched only by the accept thread, then joined
 };
-
-// A loopback port with nobody listening on it (bound once, then released).
-inline int UnusedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 } // namespace ata::test

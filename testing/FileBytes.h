@@ -1,11 +1,13 @@
 #pragma once
 
-#include <cstdlib>
+#include "testing/ScratchFolder.h"
+
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
-#include <stdexcept>
 #include <string>
+#include <sys/stat.h>
 
 namespace ata::test {
 
@@ -23,24 +25,19 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& str
     std::ofstream(path, std::ios::binary) << strContent;
 }
 
-// A new empty folder of its own under the temporary folder, removed with its content at the end.
-struct ScratchFolder {
-    std::filesystem::path path;
-    ScratchFolder() {
-        std::string strTemplate =
-            (std::filesystem::temp_directory_path() / "ata-test-XXXXXX").string();
-        if (!::mkdtemp(strTemplate.data()))
-            throw std::runtime_error("cannot make a scratch folder");
-        path = strTemplate;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(path, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string File(const std::string& strName) const { return (path / strName).string(); }
-};
+// The permission bits of a file (0 when there is none).
+inline unsigned ModeOf(const std::filesystem::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// lngSize bytes of a fixed pseudo-random sequence: a payload no layer can shortcut.
+inline std::string RandomBytes(size_t lngSize, unsigned intSeed) {
+    std::mt19937 gen(intSeed);
+    std::string s(lngSize, '\0');
+    for (auto& ch : s)
+        ch = static_cast<char>(gen() & 0xFF);
+    return s;
+}
 
 } // namespace ata::test

@@ -7,6 +7,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QTest>
@@ -14,15 +15,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <grp.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace ata::test {
 
@@ -44,6 +39,18 @@ template <typename Predicate> bool RunEventsUntil(Predicate predicate, int intTi
     deadline.start(intTimeoutMs);
     loop.exec();
     return predicate();
+}
+
+// What a widget shows, as 32-bit pixels.
+inline QImage Grab(QWidget* widget) {
+    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Keeps a picture for a person to look at, in screenshots/ of the build folder.
+inline void SaveScreenshot(const QImage& image, const QString& strName) {
+    const QString dir = QString(ATA_BINARY_DIR) + "/screenshots";
+    QDir().mkpath(dir);
+    image.save(dir + "/" + strName);
 }
 
 struct ShownMessage {
@@ -158,63 +165,6 @@ public:
 private:
     AppRoot m_root;
     MessageButler m_butler;
-};
-
-// Runs the cases strFilter of this binary again in a child process as the user nobody, who is
-// given the folder named by ATA_NOBODY_FOLDER there; true when they all passed. Needs root.
-inline bool PassAsNobody(const std::filesystem::path& folder, const std::string& strFilter) {
-    if (::chown(folder.c_str(), 65534, 65534) != 0)
-        return false;
-    // Built before the fork: the child of a process with threads only calls what is safe.
-    std::string strSelf = "/proc/self/exe", strArg = "--gtest_filter=" + strFilter,
-                strEnv = "ATA_NOBODY_FOLDER=" + folder.string(),
-                strState = "XDG_STATE_HOME=" + (folder / ".state").string();
-    char* argv[] = {strSelf.data(), strArg.data(), nullptr};
-    std::vector<char*> envp{strEnv.data(), strState.data()};
-    for (char** p = environ; *p; ++p)
-        envp.push_back(*p);
-    envp.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(3);
-        ::execve(argv[0], argv, envp.data());
-        ::_exit(4);
-    }
-    int intStatus = 0;
-    return ::waitpid(pid, &intStatus, 0) == pid && WIFEXITED(intStatus) &&
-           WEXITSTATUS(intStatus) == 0;
-}
-
-// A case that must run as a user without special rights, in a new folder of its own. As root it
-// is skipped here and run again as nobody by PassAsNobody from the test strRunner names, below
-// the folder that test hands over; otherwise it runs directly below the temporary folder. The
-// folder goes afterwards, whatever modes the case left on it.
-class AsOrdinaryUserCase : public ::testing::Test {
-protected:
-    explicit AsOrdinaryUserCase(const char* strRunner) : m_strRunner(strRunner) {}
-    void SetUp() override {
-        const char* strParent = std::getenv("ATA_NOBODY_FOLDER");
-        if (!strParent && ::geteuid() == 0)
-            GTEST_SKIP() << "runs as nobody from " << m_strRunner;
-        std::string strTemplate = ((strParent ? std::filesystem::path(strParent)
-                                              : std::filesystem::temp_directory_path()) /
-                                   "ata-case-XXXXXX")
-                                      .string();
-        ASSERT_NE(::mkdtemp(strTemplate.data()), nullptr);
-        m_folder = strTemplate;
-    }
-    void TearDown() override {
-        if (!m_folder.empty()) {
-            std::error_code ec;
-            std::filesystem::permissions(m_folder, std::filesystem::perms::owner_all, ec);
-            std::filesystem::remove_all(m_folder, ec);
-        }
-    }
-    std::filesystem::path m_folder;
-
-private:
-    const char* m_strRunner;
 };
 
 } // namespace ata::test

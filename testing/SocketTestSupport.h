@@ -1,15 +1,13 @@
 #pragma once
 
-#include "app/platform/LinuxSocketService.h"
-#include "app/platform/Reactor.h"
 #include "base/RaisedError.h"
 #include "net/CNetSocket.h"
 #include "net/modNetSocket.h"
+#include "testing/PlatformHarness.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <netinet/in.h>
@@ -20,27 +18,15 @@
 
 namespace ata::test {
 
-// One reactor and sockets service per test, installed for the socket objects it creates.
+// One platform per test, installed for the socket objects it creates.
 class SocketTest : public ::testing::Test {
 protected:
-    Reactor reactor;
-    LinuxSocketService service{reactor};
+    PlatformHarness platform;
+    Reactor& reactor = platform.reactor;
+    LinuxSocketService& service = platform.sockets;
 
-    SocketTest() { modNetSocket::InstallPlatform(&service); }
-    ~SocketTest() override {
-        reactor.RunUntilIdle();
-        modNetSocket::InstallPlatform(nullptr);
-    }
-
-    // Runs the event loop until the condition holds or five seconds pass.
     bool PumpUntil(const std::function<bool()>& done, int lngMs = 5000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(lngMs);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            reactor.RunOnce(10);
-        }
-        return true;
+        return platform.RunUntil(done, std::chrono::milliseconds(lngMs));
     }
 };
 
@@ -125,10 +111,23 @@ struct PlainPeer {
     void Accept() { fd = ::accept4(fdListen, nullptr, nullptr, SOCK_CLOEXEC); }
 };
 
-// A port on 127.0.0.1 that nothing listens on (bound, read back, released).
-inline int UnusedPort() {
-    return PlainPeer().lngPort;
-}
+// A port on 127.0.0.1 that refuses connections while the object lives: bound, never listening.
+// (A number released at once could come back as a client's own port, which then connects to
+// itself.)
+struct RefusingPort {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int lngPort = 0;
+    RefusingPort() {
+        sockaddr_in a = Loopback();
+        socklen_t len = sizeof a;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        lngPort = ntohs(a.sin_port);
+    }
+    ~RefusingPort() { ::close(fd); }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+};
 
 // A plain blocking client on 127.0.0.1.
 inline int PlainConnect(int lngPort) {

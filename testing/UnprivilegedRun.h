@@ -1,21 +1,23 @@
 #pragma once
 
-// Runs a file-permission case as a user that file permissions apply to.
+// Runs as a user that file permissions apply to: a function in a child process, the cases of a
+// test binary again in a child, or (as root) another program started by the tests.
+#include "testing/ChildProcess.h"
+#include "testing/ScratchFolder.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <grp.h>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace ata::test {
-
-// The user and group root's child becomes: nobody and nogroup.
-inline constexpr uid_t kNobodyUid = 65534;
-inline constexpr gid_t kNoGroupGid = 65534;
 
 // Runs fnCase in a child process, in a new folder inside parent that the child's user owns, and
 // returns the child's exit status (0 when the case passed). Root's child first drops to nobody; any
@@ -25,36 +27,78 @@ inline constexpr gid_t kNoGroupGid = 65534;
 inline int
 RunUnprivileged(const std::function<std::string(const std::filesystem::path&)>& fnCase,
                 const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
-    namespace fs = std::filesystem;
-    std::string strTemplate = (parent / "ata-perm-XXXXXX").string();
-    std::string strState = (parent / "ata-state-XXXXXX").string();
-    if (::mkdtemp(strTemplate.data()) == nullptr || ::mkdtemp(strState.data()) == nullptr)
+    const ScratchFolder folder(parent, "ata-perm"), state(parent, "ata-state");
+    const uid_t lngUser = ::geteuid() == 0 ? kNobodyUid : ::geteuid();
+    if (lngUser != ::geteuid() && (::chown(folder.path.c_str(), lngUser, kNoGroupGid) != 0 ||
+                                   ::chown(state.path.c_str(), lngUser, kNoGroupGid) != 0))
         return -1;
-    const fs::path folder = strTemplate;
-    const bool blnRoot = ::geteuid() == 0;
-    int intStatus = -1;
-    if (!blnRoot || (::chown(folder.c_str(), kNobodyUid, kNoGroupGid) == 0 &&
-                     ::chown(strState.c_str(), kNobodyUid, kNoGroupGid) == 0)) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            // The user's state folder (journals of in-place writes) is one of its own.
-            ::setenv("XDG_STATE_HOME", strState.c_str(), 1);
-            std::string strReason = "cannot drop to nobody";
-            if (!blnRoot || (::setgroups(0, nullptr) == 0 && ::setgid(kNoGroupGid) == 0 &&
-                             ::setuid(kNobodyUid) == 0))
-                strReason = fnCase(folder);
-            if (!strReason.empty())
-                std::fprintf(stderr, "unprivileged case: %s\n", strReason.c_str());
-            ::_exit(strReason.empty() ? 0 : 1);
-        }
-        if (pid > 0 && ::waitpid(pid, &intStatus, 0) == pid)
-            intStatus = WIFEXITED(intStatus) ? WEXITSTATUS(intStatus) : 128 + WTERMSIG(intStatus);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // The user's state folder (journals of in-place writes) is one of its own.
+        ::setenv("XDG_STATE_HOME", state.path.c_str(), 1);
+        const std::string strReason =
+            BecomeUser(lngUser) ? fnCase(folder.path) : "cannot drop to nobody";
+        if (!strReason.empty())
+            std::fprintf(stderr, "unprivileged case: %s\n", strReason.c_str());
+        ::_exit(strReason.empty() ? 0 : 1);
     }
-    std::error_code ec;
-    fs::permissions(folder, fs::perms::owner_all, ec);
-    fs::remove_all(folder, ec);
-    fs::remove_all(strState, ec);
-    return intStatus;
+    return ExitStatus(pid);
 }
+
+// What a run of test cases in a child process gave: its exit status and standard output.
+struct CaseRun {
+    int intExit = -1;
+    std::string strOut{};
+};
+
+// Runs the cases strFilter of this test binary again in a child process, after the wrapper
+// command if any (a display or a bus session of its own), with the environment changed by
+// vecEnv ("NAME=value" sets, "NAME" removes) and, as root, as another user if one is given.
+inline CaseRun RunCasesAgain(const std::string& strFilter, const std::vector<std::string>& vecEnv,
+                             std::vector<std::string> vecCommand = {},
+                             uid_t lngUser = static_cast<uid_t>(-1)) {
+    vecCommand.push_back(std::filesystem::read_symlink("/proc/self/exe").string());
+    vecCommand.push_back("--gtest_filter=" + strFilter);
+    ChildProcess child(std::move(vecCommand), ChildOptions{vecEnv, lngUser});
+    CaseRun run;
+    run.intExit = child.Finish();
+    run.strOut = child.Read(1);
+    std::fwrite(run.strOut.data(), 1, run.strOut.size(), stdout);
+    return run;
+}
+
+// Runs the cases strFilter of this binary again as the user nobody, who is given the folder
+// (named by ATA_NOBODY_FOLDER there); true when they all passed. Needs root.
+inline bool PassAsNobody(const std::filesystem::path& folder, const std::string& strFilter) {
+    return ::chown(folder.c_str(), kNobodyUid, kNoGroupGid) == 0 &&
+           RunCasesAgain(strFilter,
+                         {"ATA_NOBODY_FOLDER=" + folder.string(),
+                          "XDG_STATE_HOME=" + (folder / ".state").string()},
+                         {}, kNobodyUid)
+                   .intExit == 0;
+}
+
+// A case that must run as a user without special rights, in a new folder of its own. As root it
+// is skipped here and run again as nobody by PassAsNobody from the test strRunner names, below
+// the folder that test hands over; otherwise it runs directly below the temporary folder.
+class AsOrdinaryUserCase : public ::testing::Test {
+protected:
+    explicit AsOrdinaryUserCase(const char* strRunner) : m_strRunner(strRunner) {}
+    void SetUp() override {
+        const char* strParent = std::getenv("ATA_NOBODY_FOLDER");
+        if (!strParent && ::geteuid() == 0)
+            GTEST_SKIP() << "runs as nobody from " << m_strRunner;
+        m_scratch.emplace(strParent ? std::filesystem::path(strParent)
+                                    : std::filesystem::temp_directory_path(),
+                          "ata-case");
+        m_folder = m_scratch->path;
+    }
+    void TearDown() override { m_scratch.reset(); }
+    std::filesystem::path m_folder;
+
+private:
+    const char* m_strRunner;
+    std::optional<ScratchFolder> m_scratch;
+};
 
 } // namespace ata::test

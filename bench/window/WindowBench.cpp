@@ -4,275 +4,32 @@
 // durable copy of the same file, the peak resident size of each of them, and the process's CPU
 // time and wake-ups while idle and during a backup. Every figure is checked against the bytes
 // the tool produced. Needs root (ports 21 and 80); run by tools/bench-window.sh.
-#include "testing/RealWindow.h"
-
 #include "app/qt/LogPaneText.h"
+#include "bench/LogGenerators.h"
+#include "bench/window/CpuMeter.h"
+#include "bench/window/FtpRoot.h"
+#include "bench/window/Report.h"
+#include "bench/window/SeenClock.h"
 #include "testing/FakeAtaHttpServer.h"
+#include "testing/RealWindow.h"
+#include "testing/ScratchFolder.h"
 #include "testing/ServerProcess.h"
 
-#include <QPlainTextEdit>
-
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <ctime>
-#include <fcntl.h>
-#include <fstream>
-#include <malloc.h>
 #include <spawn.h>
-#include <stdexcept>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace ata {
 namespace {
 
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace bench;
 using test::RealWindow;
 using test::RunEventsUntil;
 using test::WriteBytes;
 
 constexpr const char* kAddress = "127.0.0.5";
 constexpr size_t kMiB = 1024 * 1024;
-constexpr double kMB = 1e6;
 constexpr int kLongWaitMs = 30 * 60 * 1000;
-
-double Since(Clock::time_point t0, Clock::time_point t1) {
-    return std::chrono::duration<double>(t1 - t0).count();
-}
-
-double Median(std::vector<double> vec) {
-    std::sort(vec.begin(), vec.end());
-    const size_t n = vec.size();
-    return n % 2 ? vec[n / 2] : (vec[n / 2 - 1] + vec[n / 2]) / 2;
-}
-
-void Check(bool blnOk, const std::string& strWhat) {
-    if (!blnOk)
-        throw std::runtime_error(strWhat);
-}
-
-std::vector<std::string> SplitLines(const std::string& strText) {
-    std::vector<std::string> vec;
-    size_t k = 0;
-    for (size_t e; (e = strText.find("\r\n", k)) != std::string::npos; k = e + 2)
-        vec.push_back(strText.substr(k, e - k));
-    vec.push_back(strText.substr(k));
-    return vec;
-}
-
-std::string JoinLines(const std::vector<std::string>& vecLines) {
-    std::string s;
-    for (const auto& line : vecLines)
-        s += (s.empty() ? "" : "\r\n") + line;
-    return s;
-}
-
-// One figure of a table: a label and seconds, or a label and a plain number.
-void Row(const std::string& strLabel, double dblSeconds) {
-    std::printf("  %-66s %9.3f s\n", strLabel.c_str(), dblSeconds);
-}
-void Ratio(const std::string& strLabel, double dblRatio) {
-    std::printf("  %-66s %9.3f\n", strLabel.c_str(), dblRatio);
-}
-
-// The peak resident size of one figure: memory freed before it goes back to the system, the
-// peak is reset to what is resident now (clear_refs 5), and read at the end (VmHWM).
-long StatusKiB(const char* strKey) {
-    std::ifstream status("/proc/self/status");
-    std::string strLine;
-    while (std::getline(status, strLine))
-        if (strLine.rfind(strKey, 0) == 0)
-            return std::atol(strLine.c_str() + std::strlen(strKey));
-    return -1;
-}
-long ResetPeak() {
-    ::malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";
-    return StatusKiB("VmRSS:");
-}
-// The highest peak of a figure's runs, and what was resident at the start of that run.
-void PeakRow(const std::string& strLabel, long lngPeakKiB, long lngStartKiB) {
-    std::printf("  %-66s %7.1f MiB (%.1f at its start)\n", strLabel.c_str(),
-                double(lngPeakKiB) / 1024, double(lngStartKiB) / 1024);
-}
-
-// CPU time of the whole process and its wake-ups (voluntary context switches, all threads).
-struct Usage {
-    double dblCpu = 0;
-    long lngWakeups = 0;
-
-    static Usage Now() {
-        timespec ts{};
-        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-        rusage ru{};
-        ::getrusage(RUSAGE_SELF, &ru);
-        return {static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9,
-                ru.ru_nvcsw};
-    }
-    Usage operator-(const Usage& o) const { return {dblCpu - o.dblCpu, lngWakeups - o.lngWakeups}; }
-};
-
-// One timed command: wall seconds, CPU seconds and wake-ups.
-struct Run {
-    double dblSeconds = 0;
-    Usage use;
-};
-
-// What the user sees and when, from the real widgets' events: each new text of the status line
-// when the label paints it (at the yield after every status change), the first message box
-// when it is shown, each paint of the log pane, and the return of the click handlers (a slot
-// connected after the window's own runs when the handler has returned).
-class SeenClock : public QObject {
-public:
-    explicit SeenClock(MainWindow& window)
-        : m_window(window), m_lblStatus(window.Control(ControlId::lblStatus)),
-          m_paneView(window.txtLog()->viewport()) {
-        qApp->installEventFilter(this);
-        const auto returned = [this] { tReturn = Clock::now(); };
-        connect(&window, &MainWindow::cmdLogClicked, this, returned);
-        connect(&window, &MainWindow::cmdSummariseClicked, this, returned);
-    }
-    ~SeenClock() override { qApp->removeEventFilter(this); }
-
-    void Reset() {
-        m_vecStatus.clear();
-        m_vecPanePaints.clear();
-        tBox = tReturn = {};
-    }
-    // When the status line first showed the text, after the first showing of strAfter if given.
-    Clock::time_point Status(const std::string& strText, const std::string& strAfter = "") const {
-        auto it = m_vecStatus.begin();
-        if (!strAfter.empty())
-            it = std::find_if(it, m_vecStatus.end(), [&](auto& s) { return s.first == strAfter; });
-        it = std::find_if(it, m_vecStatus.end(), [&](auto& s) { return s.first == strText; });
-        Check(it != m_vecStatus.end(), "the status line never showed \"" + strText + "\"");
-        return it->second;
-    }
-    // The first paint of the pane at or after t, waiting for it if need be.
-    Clock::time_point PanePaintAfter(Clock::time_point t) const {
-        const auto first = [&] {
-            return std::find_if(m_vecPanePaints.begin(), m_vecPanePaints.end(),
-                                [&](auto p) { return p >= t; });
-        };
-        Check(RunEventsUntil([&] { return first() != m_vecPanePaints.end(); }, 60000),
-              "the pane was not painted");
-        return *first();
-    }
-
-    Clock::time_point tBox, tReturn;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            if (watched == m_lblStatus) {
-                std::string strText = m_window.StatusText();
-                if (m_vecStatus.empty() || m_vecStatus.back().first != strText)
-                    m_vecStatus.emplace_back(std::move(strText), Clock::now());
-            } else if (watched == m_paneView) {
-                m_vecPanePaints.push_back(Clock::now());
-            }
-        } else if (event->type() == QEvent::Show && tBox == Clock::time_point{} &&
-                   qobject_cast<QMessageBox*>(watched)) {
-            tBox = Clock::now();
-        }
-        return false;
-    }
-
-private:
-    MainWindow& m_window;
-    QObject* m_lblStatus;
-    QObject* m_paneView;
-    std::vector<std::pair<std::string, Clock::time_point>> m_vecStatus;
-    std::vector<Clock::time_point> m_vecPanePaints;
-};
-
-std::string ReadFile(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    Check(fd >= 0, "cannot open " + path.string());
-    std::string s(static_cast<size_t>(fs::file_size(path)), '\0');
-    size_t done = 0;
-    for (ssize_t n; done < s.size() && (n = ::read(fd, s.data() + done, s.size() - done)) > 0;)
-        done += static_cast<size_t>(n);
-    ::close(fd);
-    Check(done == s.size(), "short read of " + path.string());
-    return s;
-}
-
-// Writes a temporary file beside the target, flushes it to the disk, renames it over the target
-// and flushes the folder: the durable write that the tool's own file writes are held against.
-void DurableWrite(const fs::path& target, const std::string& strText) {
-    const fs::path temp = target.string() + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    Check(fd >= 0, "cannot create " + temp.string());
-    size_t done = 0;
-    for (ssize_t n; done < strText.size() &&
-                    (n = ::write(fd, strText.data() + done, strText.size() - done)) > 0;)
-        done += static_cast<size_t>(n);
-    const bool blnOk = done == strText.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    Check(blnOk && ::rename(temp.c_str(), target.c_str()) == 0, "cannot write " + target.string());
-    const int fdFolder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ::fsync(fdFolder);
-    ::close(fdFolder);
-}
-
-// Bytes without runs or a short period, so that nothing along the way can shortcut them.
-std::string RandomBytes(size_t lngSize, uint64_t lngSeed) {
-    std::string s(lngSize, '\0');
-    for (size_t k = 0; k < lngSize; ++k) {
-        lngSeed ^= lngSeed << 13;
-        lngSeed ^= lngSeed >> 7;
-        lngSeed ^= lngSeed << 17;
-        s[k] = static_cast<char>(lngSeed >> 32);
-    }
-    return s;
-}
-
-std::tm Utc(std::time_t t) {
-    std::tm tm{};
-    ::gmtime_r(&t, &tm);
-    return tm;
-}
-
-// The device's log, oldest first, in lines of 27 bytes ("mm/dd/yyyy hh:mm:ss.fff x" CR LF): runs
-// of 1 to 16 lines share a second (their fractions differ), the seconds advance irregularly
-// across days and months. Also the lines as the tool writes them ("dd/mm/yyyy hh:nn:ss x").
-struct DeviceLog {
-    std::string strText;
-    std::vector<std::string> vecToolLines;
-};
-
-DeviceLog MakeDeviceLog(size_t lngLines, std::time_t t = 1764370200, // 28/11/2025 22:50:00
-                        bool blnLongMessages = false) {
-    DeviceLog log;
-    uint32_t lngSeed = 12345;
-    int intLeft = 0;
-    for (size_t i = 0; i < lngLines; ++i) {
-        lngSeed = lngSeed * 1103515245 + 12345;
-        if (intLeft-- == 0) {
-            t += 1 + (lngSeed >> 8) % 90;
-            intLeft = static_cast<int>((lngSeed >> 20) % 16);
-        }
-        const std::tm tm = Utc(t);
-        // A letter, or a call record of 38 bytes (lines of 64 bytes as a busy device writes).
-        const std::string strMsg =
-            blnLongMessages ? "Call " + std::to_string(1000000 + i) + " from 0301234567 ended 27s"
-                            : std::string(1, static_cast<char>('a' + i % 26));
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d.%03zu %s\r\n", tm.tm_mon + 1,
-                      tm.tm_mday, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, i % 1000,
-                      strMsg.c_str());
-        log.strText += buf;
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d %s", tm.tm_mday,
-                      tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                      strMsg.c_str());
-        log.vecToolLines.emplace_back(buf);
-    }
-    return log;
-}
 
 // "dd/mm/yyyy hh:nn:ss ..." -> "yyyymmddhh:nn:ss", which orders as the time stamps do.
 std::string StampKey(const std::string& strLine) {
@@ -292,65 +49,12 @@ void CheckSortedLog(const std::string& strPane, std::vector<std::string> vecExpe
     Check(vecLines == vecExpected, "the pane does not hold the fetched lines");
 }
 
-// A saved history, newest first, one line a minute, in blocks of ten: an ordinary line, then
-// nine registrations (every third in small letters, which counts the same). A summary keeps of
-// each block the ordinary line, the first registration and the last one (the others lie within
-// 5 minutes of the line before them): 3 lines of 10.
-struct History {
-    std::string strText;
-    std::string strSummary;
-    size_t lngLines = 0;
-    size_t lngKept = 0;
-};
-
-History MakeHistory(size_t lngBlocks) {
-    std::vector<std::string> vecAll, vecKept;
-    const std::time_t tNewest = 1782820800; // 30/06/2026 12:00:00
-    for (size_t i = 0; i < lngBlocks * 10; ++i) {
-        const std::tm tm = Utc(tNewest - static_cast<std::time_t>(i) * 60);
-        char buf[96];
-        const int n =
-            std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d ", tm.tm_mday,
-                          tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
-        const size_t k = i % 10;
-        std::snprintf(buf + n, sizeof buf - static_cast<size_t>(n), "%s",
-                      k == 0  ? ("Call from 0" + std::to_string(100000 + i) + " ended").c_str()
-                      : i % 3 ? "SIP Registration succeeded for 100@pbx"
-                              : "sip registration succeeded for 100@pbx");
-        vecAll.emplace_back(buf);
-        if (k == 0 || k == 1 || k == 9)
-            vecKept.emplace_back(buf);
-    }
-    return {JoinLines(vecAll), JoinLines(vecKept), vecAll.size(), vecKept.size()};
-}
-
 // A history and its summary in files of the benchmark's own, so that the benchmark holds neither
 // while the tool works on them.
 struct HistoryFiles {
     fs::path all, summary;
     size_t lngLines = 0;
     size_t lngKept = 0;
-};
-
-// The FTP server's root, holding the login directory /RFA/.
-fs::path FtpRoot(const fs::path& folder) {
-    fs::create_directories(folder / "ftp/RFA");
-    return folder / "ftp";
-}
-
-// A file the FTP server hands out as /RFA/CONFIG.REG, the login directory.
-class ConfigOnServer {
-public:
-    explicit ConfigOnServer(fs::path ftpRoot) : m_file(std::move(ftpRoot) / "RFA/CONFIG.REG") {}
-    void Serve(const std::string& strBytes) {
-        DurableWrite(m_file, strBytes);
-        m_strBytes = &strBytes;
-    }
-    const std::string& Bytes() const { return *m_strBytes; }
-
-private:
-    fs::path m_file;
-    const std::string* m_strBytes = nullptr;
 };
 
 class WindowBench {
@@ -663,12 +367,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "needs root: the loopback servers listen on ports 21 and 80\n");
         return 2;
     }
-    const auto folder =
-        std::filesystem::temp_directory_path() / ("ata-window-bench-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
+    const ata::test::ScratchFolder folder(std::filesystem::temp_directory_path(),
+                                          "ata-window-bench");
     int intExit = 0;
     try {
-        ata::WindowBench bench(folder, intRuns);
+        ata::WindowBench bench(folder.path, intRuns);
         bench.Idle("after start");
         bench.Backup();
         bench.SystemLog();
@@ -679,7 +382,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "FAILED: %s\n", e.what());
         intExit = 1;
     }
-    std::filesystem::remove_all(folder);
     if (testing::UnitTest::GetInstance()->Failed())
         intExit = 1;
     return intExit;

@@ -72,7 +72,8 @@ TEST_F(CNetSocketConnect, RefusedConnectionIsReportedAndNeedsACloseBeforeTheNext
     CNetSocket client;
     SocketLog log;
     log.Attach(client);
-    client.Connect("127.0.0.1", NetValue{UnusedPort()});
+    const RefusingPort refusing;
+    client.Connect("127.0.0.1", NetValue{refusing.lngPort});
     ASSERT_TRUE(PumpUntil([&] { return !log.vecEvents.empty(); }));
     EXPECT_EQ(log.vecEvents[0], "Error 10061 Connection refused. CNetSocket.PostSocket");
     EXPECT_EQ(client.State(), sckError);

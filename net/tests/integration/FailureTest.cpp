@@ -96,7 +96,8 @@ TEST_F(CNetSocketFailure, ConnectFailuresAfterALookupOrAtOnceAreReported) {
     SocketLog log;
     log.Attach(client);
     client.LocalPort(lngBusy); // the local port is taken: the bind after the lookup fails
-    client.Connect("localhost", NetValue{UnusedPort()});
+    const RefusingPort refusing;
+    client.Connect("localhost", NetValue{refusing.lngPort});
     ASSERT_TRUE(PumpUntil([&] { return !log.vecEvents.empty(); }));
     EXPECT_EQ(log.vecEvents, (std::vector<std::string>{
                                  "Error 10048 Address already in use. CNetSocket.BindInternal"}));

@@ -1,43 +1,20 @@
 #include "testing/EngineHarness.h"
-#include "testing/ServerProcess.h"
+#include "testing/FakeAtaFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
-
 using namespace ata::script::test;
-namespace fs = std::filesystem;
-
-namespace {
-
-std::string RandomBytes(size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (auto& ch : s)
-        ch = static_cast<char>(gen() & 0xFF);
-    return s;
-}
-
-// A scratch folder holding the server's RFA folder, removed afterwards.
-struct TempDir {
-    static inline int s_count = 0;
-    const fs::path path = fs::temp_directory_path() / ("zeltelnet_" + std::to_string(getpid()) +
-                                                       "_" + std::to_string(++s_count));
-    TempDir() { fs::create_directories(path / "RFA"); }
-    ~TempDir() { fs::remove_all(path); }
-};
-
-} // namespace
+using ata::test::RandomBytes;
+using ata::test::ReadBytes;
+using ata::test::WriteBytes;
 
 // The window's backup script against a real FTP server, files of several sizes.
 TEST(ZelTelnetInterop, BackupScriptFetchesFilesByteForByte) {
     for (size_t n : {size_t{0}, size_t{1}, size_t{4096}, size_t{1} << 20, size_t{64} << 20}) {
         SCOPED_TRACE("size " + std::to_string(n));
-        TempDir dir;
+        const ata::test::ScratchFolder dir;
         const std::string content = RandomBytes(n, static_cast<unsigned>(n));
-        std::ofstream(dir.path / "RFA" / "CONFIG.REG", std::ios::binary) << content;
+        WriteBytes(dir.path / "RFA/CONFIG.REG", content);
         ServerProcess server({FixturePath("pyftpd_rfa.py"), dir.path.string(), "tester", "pw"});
         ASSERT_GT(server.Port(), 0);
         EngineHarness h;
@@ -51,10 +28,11 @@ TEST(ZelTelnetInterop, BackupScriptFetchesFilesByteForByte) {
 }
 
 TEST(ZelTelnetInterop, PutUploadsAFileByteForByte) {
-    TempDir dir;
+    const ata::test::ScratchFolder dir;
     const std::string content = RandomBytes(300000, 7);
-    const fs::path local = dir.path / "upload.bin";
-    std::ofstream(local, std::ios::binary) << content;
+    const auto local = dir.path / "upload.bin";
+    WriteBytes(local, content);
+    std::filesystem::create_directories(dir.path / "RFA");
     ServerProcess server({FixturePath("pyftpd_rfa.py"), dir.path.string(), "tester", "pw"});
     ASSERT_GT(server.Port(), 0);
     EngineHarness h;
@@ -69,16 +47,15 @@ TEST(ZelTelnetInterop, PutUploadsAFileByteForByte) {
                           "\"\r\nWAIT \"226\"\r\nSEND \"QUIT\\n\"\r\nWAIT \"221\"\r\n";
     ASSERT_TRUE(h.Run(s, 60)) << h.engine->ConsoleLog;
     EXPECT_EQ(h.vecEvents, (std::vector<std::string>{"Sent " + local.string(), "Complete"}));
-    std::ifstream in(dir.path / "RFA" / "UP.BIN", std::ios::binary);
-    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == content);
+    EXPECT_TRUE(ReadBytes(dir.path / "RFA/UP.BIN") == content);
 }
 
 // A WAIT for the preliminary reply after RETR, then for "226": the completion reply usually
 // arrives before the end of the data connection is seen, and must not be lost meanwhile.
 TEST(ZelTelnetInterop, WaitForThePreliminaryReplyThenTheCompletion) {
-    TempDir dir;
+    const ata::test::ScratchFolder dir;
     const std::string content = RandomBytes(200000, 11);
-    std::ofstream(dir.path / "RFA" / "CONFIG.REG", std::ios::binary) << content;
+    WriteBytes(dir.path / "RFA/CONFIG.REG", content);
     ServerProcess server({FixturePath("pyftpd_rfa.py"), dir.path.string(), "tester", "pw"});
     ASSERT_GT(server.Port(), 0);
     // RETR is answered "125 Data connection already open..." or "150 ... About to open data
@@ -99,15 +76,15 @@ TEST(ZelTelnetInterop, WaitForThePreliminaryReplyThenTheCompletion) {
 // "150" holds "226". A "226" before the data's end, replies ending in LF alone and a bare "220"
 // are covered against the whole tool and Backup Config.
 TEST(ZelTelnetFakeServer, RepliesAndDataInAwkwardPieces) {
-    TempDir dir;
+    const ata::test::ScratchFolder dir;
     const std::string payload = RandomBytes(20000, 3);
-    const fs::path file = dir.path / "payload.bin";
-    std::ofstream(file, std::ios::binary) << payload;
+    WriteBytes(dir.path / "payload.bin", payload);
     for (const std::string mode : {"split", "bytes226", "otheraddr"}) {
         SCOPED_TRACE(mode);
-        ServerProcess server({FixturePath("fake_ftp.py"), mode, file.string()});
+        const auto server =
+            ata::test::StartFakeFtp(mode, dir.path / "payload.bin", "127.0.0.1", "0");
         EngineHarness h;
-        ASSERT_TRUE(h.Run(BackupScript(server.Port(), "u", "p"), 20)) << h.engine->ConsoleLog;
+        ASSERT_TRUE(h.Run(BackupScript(server->Port(), "u", "p"), 20)) << h.engine->ConsoleLog;
         EXPECT_EQ(h.Last(), "Complete");
         EXPECT_TRUE(h.strData == payload);
         EXPECT_TRUE(mode != "otheraddr" ||

@@ -1,15 +1,14 @@
 // The line watch as a monitoring system and a desktop see it: --check's one line and exit
-// status against the fake ATA on 127.0.0.16 (127.0.0.17 while a backup runs; nothing listens on
-// 127.0.0.18), the metrics file read by the Prometheus client's own parser, and the notices
-// that dbus-monitor sees on a session bus of the test's own.
+// status against the fake ATA on 127.0.0.16 (nothing listens on 127.0.0.18), the metrics file
+// read by the Prometheus client's own parser, and the notices a notification service on a
+// session bus of the test's own receives.
 #include "testing/CliRun.h"
 #include "testing/FakeAtaFixture.h"
-#include "workflow/modFileLock.h"
+#include "testing/UnprivilegedRun.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <poll.h>
 #include <regex>
 #include <sys/stat.h>
 
@@ -21,7 +20,6 @@ using namespace test;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kAtaAddress = "127.0.0.16";
-constexpr const char* kBusyAddress = "127.0.0.17";
 constexpr const char* kSilentAddress = "127.0.0.18";
 constexpr const char* kInSession = "ATA_CLI_NOTICE_SESSION";
 const std::string kUnregisteredPage = "<html><!--SIP Registration Information!--><table><tr>"
@@ -51,7 +49,7 @@ ino_t InodeOf(const fs::path& p) {
 
 class CliCheckTest : public FakeAtaTest {
 protected:
-    CliCheckTest() : FakeAtaTest(kAtaAddress, "check") { fs::create_directories(App()); }
+    CliCheckTest() : FakeAtaTest(kAtaAddress) {}
 };
 
 TEST_F(CliCheckTest, EveryStateHasItsStatusAndItsOwnText) {
@@ -104,13 +102,13 @@ TEST_F(CliCheckTest, EveryStateHasItsStatusAndItsOwnText) {
 
     // An HTTP error names its code; a status page that never answers ends the check within
     // its time-out.
-    m_http->SetRoute("/doc/m_set.htm", {503, "busy", 0, false, false, false});
+    m_http->SetRoute("/doc/m_set.htm", {503, "busy"});
     r = RunCli(App(), {"--check"});
     EXPECT_EQ(r.intExit, 2);
     EXPECT_NE(r.strOut.find("the status page could not be read: HTTP status 503 |"),
               std::string::npos)
         << r.strOut;
-    m_http->SetRoute("/doc/m_set.htm", {200, "", 0, true, false, false});
+    m_http->SetRoute("/doc/m_set.htm", {200, "", FakeAtaHttpServer::Fault::Hang});
     const auto started = Clock::now();
     r = RunCli(App(), {"--check", "--timeout", "3"});
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(4));
@@ -188,121 +186,38 @@ TEST_F(CliCheckTest, MetricsOfEveryCommandShareOneFile) {
         << r.strErr;
 }
 
-TEST_F(CliCheckTest, ACheckDuringABackupNeitherWaitsNorRefuses) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to serve the fake ATA on ports 80 and 21 of " << kBusyAddress;
-    WriteBytes(m_folder / "payload", std::string(200000, 'c'));
-    script::test::ServerProcess ftp({script::test::FixturePath("fake_ftp.py"), "stall",
-                                     (m_folder / "payload").string(), kBusyAddress, "21"});
-    ASSERT_EQ(ftp.Port(), 21);
-    FakeAtaHttpServer http(kBusyAddress, 80);
-    http.SetPage("/doc/m_set.htm", kRegisteredPage);
-    WriteBytes(App() / "settings.ini",
-               "[Options]\r\nIP=" + std::string(kBusyAddress) + "\r\nUsername=admin\r\n");
-    const FolderWatch objWatch(App());
-    CliRun backup(App(), {"--backup"});
-    ASSERT_TRUE(objWatch.WaitForNew({".part"}));
-    // The backup holds the run lock and is half way through the file.
-    EXPECT_EQ(
-        modFileLock::CFileLock::TryAcquire((App() / "atatool-cli.lock").string(), false).State(),
-        modFileLock::EnmLockState::Busy);
-    const CliResult r = RunCli(App(), {"--check", "--no-wait"});
-    EXPECT_EQ(r.intExit, 0) << r.strOut << r.strErr;
-    EXPECT_EQ(r.strOut.rfind("ATA OK - online, line registered | ", 0), 0u);
-    backup.Signal(SIGTERM);
-    EXPECT_EQ(backup.Finish().intExit, 143);
-}
-
-// dbus-monitor on the session bus, watching the calls to the notification service.
-class BusWatch {
-public:
-    BusWatch() {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(fds[1], 1);
-            ::execl("/usr/bin/dbus-monitor", "dbus-monitor", "--session",
-                    "type='method_call',interface='org.freedesktop.Notifications'", nullptr);
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        m_fd = fds[0];
-    }
-    ~BusWatch() {
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, nullptr, 0);
-        ::close(m_fd);
-    }
-    // Reads the monitor's output until it holds intCount times strText; false after 30 s
-    // without progress.
-    bool ReadUntil(const std::string& strText, int intCount) {
-        char buf[4096];
-        pollfd objPoll{m_fd, POLLIN, 0};
-        while (Count(strText) < intCount) {
-            if (::poll(&objPoll, 1, 30000) != 1)
-                return false;
-            const ssize_t n = ::read(m_fd, buf, sizeof buf);
-            if (n <= 0)
-                return false;
-            m_strSeen.append(buf, static_cast<size_t>(n));
-        }
-        return true;
-    }
-    // The Notify calls since the last count: a call of another method marks the moment, and
-    // the monitor shows the calls in the order the bus received them.
-    int NewNotices() {
-        const int intMarks = Count("member=GetCapabilities") + 1;
-        if (std::system("/usr/bin/dbus-send --session --print-reply "
-                        "--dest=org.freedesktop.Notifications /org/freedesktop/Notifications "
-                        "org.freedesktop.Notifications.GetCapabilities > /dev/null") != 0 ||
-            !ReadUntil("member=GetCapabilities", intMarks))
-            return -1;
-        const int intNotices = Count("member=Notify");
-        return intNotices - std::exchange(m_intNotices, intNotices);
-    }
-
-private:
-    int Count(const std::string& strText) const {
-        int n = 0;
-        for (size_t at = m_strSeen.find(strText); at != std::string::npos;
-             at = m_strSeen.find(strText, at + 1))
-            ++n;
-        return n;
-    }
-    pid_t m_pid = -1;
-    int m_fd = -1;
-    std::string m_strSeen;
-    int m_intNotices = 0;
-};
-
 TEST_F(CliCheckTest, ALineThatStaysDownIsAnnouncedOnce) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to serve the fake ATA on ports 80 and 21 of " << kAtaAddress;
     if (std::getenv(kInSession) == nullptr) {
-        for (const char* strTool :
-             {"/usr/bin/dbus-run-session", "/usr/bin/dbus-monitor", "/usr/bin/dbus-send"})
-            if (::access(strTool, X_OK) != 0)
-                GTEST_SKIP() << strTool << " is missing (tools/install-deps.sh installs it)";
+        if (::access("/usr/bin/dbus-run-session", X_OK) != 0)
+            GTEST_SKIP() << "dbus-run-session is missing (tools/install-deps.sh installs it)";
         if (std::system("/usr/bin/python3 -c 'import dbus, gi' 2>/dev/null") != 0)
             GTEST_SKIP() << "no notification service for the test: python3-dbus or python3-gi "
                             "is missing";
         // The same case again on a session bus of its own.
-        const std::string strCommand =
-            std::string(kInSession) + "=1 /usr/bin/dbus-run-session -- /proc/" +
-            std::to_string(::getpid()) + "/exe --gtest_filter=CliCheckTest." +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        EXPECT_EQ(std::system(strCommand.c_str()), 0) << "the case failed in its session";
+        EXPECT_EQ(RunCasesAgain(std::string("CliCheckTest.") +
+                                    ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+                                {std::string(kInSession) + "=1"},
+                                {"/usr/bin/dbus-run-session", "--"})
+                      .intExit,
+                  0)
+            << "the case failed in its session";
         return;
     }
     StartAta();
     if (HasFatalFailure())
         return;
-    BusWatch objWatch;
-    ASSERT_TRUE(objWatch.ReadUntil("member=NameLost", 1)) << "dbus-monitor did not start";
+    // The service notes each notice before it answers, so a finished run's notices are there.
+    const fs::path notices = m_folder / "notices";
     script::test::ServerProcess objService(
-        {ATA_SOURCE_DIR "/testing/fixtures/notification_server.py"});
+        {script::test::FixturePath("notification_server.py"), notices.string()});
+    size_t lngSeen = 0;
+    const auto NewNotices = [&] {
+        const std::string strAll = ReadBytes(notices);
+        const auto n = static_cast<size_t>(std::count(strAll.begin(), strAll.end(), '\n'));
+        return n - std::exchange(lngSeen, n);
+    };
     const CliRunOptions objOptions{
         static_cast<uid_t>(-1), {"XDG_STATE_HOME=" + (m_folder / "state").string()}, {}};
     CliRunOptions objNoBus = objOptions;
@@ -311,12 +226,12 @@ TEST_F(CliCheckTest, ALineThatStaysDownIsAnnouncedOnce) {
 
     m_http->SetPage("/doc/m_set.htm", kUnregisteredPage);
     EXPECT_EQ(RunCli(App(), {"--check", "--notify"}, objOptions).intExit, 2);
-    EXPECT_EQ(objWatch.NewNotices(), 1) << "a first check that is not OK";
+    EXPECT_EQ(NewNotices(), 1u) << "a first check that is not OK";
     EXPECT_EQ(RunCli(App(), {"--check", "--notify"}, objOptions).intExit, 2);
-    EXPECT_EQ(objWatch.NewNotices(), 0) << "still down";
+    EXPECT_EQ(NewNotices(), 0u) << "still down";
     m_http->SetPage("/doc/m_set.htm", kRegisteredPage);
     EXPECT_EQ(RunCli(App(), {"--check", "--notify"}, objOptions).intExit, 0);
-    EXPECT_EQ(objWatch.NewNotices(), 1) << "up again";
+    EXPECT_EQ(NewNotices(), 1u) << "up again";
 
     // Without a bus the check still tells its state, and says once why nobody was told; the
     // next check that can reach the desktop announces the change.
@@ -325,15 +240,15 @@ TEST_F(CliCheckTest, ALineThatStaysDownIsAnnouncedOnce) {
     EXPECT_EQ(r.intExit, 2);
     EXPECT_EQ(r.strErr.find("atatool-cli: no desktop notice could be shown: "), 0u) << r.strErr;
     EXPECT_EQ(std::count(r.strErr.begin(), r.strErr.end(), '\n'), 1) << r.strErr;
-    EXPECT_EQ(objWatch.NewNotices(), 0);
+    EXPECT_EQ(NewNotices(), 0u);
     EXPECT_EQ(RunCli(App(), {"--check", "--notify"}, objOptions).intExit, 2);
-    EXPECT_EQ(objWatch.NewNotices(), 1);
+    EXPECT_EQ(NewNotices(), 1u);
 
     // Every failed save is announced.
-    m_http->SetRoute("/cgi/syslog.txt", {404, "gone", 0, false, false, false});
+    m_http->SetRoute("/cgi/syslog.txt", {404, "gone"});
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(RunCli(App(), {"--save-log", "--notify"}, objOptions).intExit, 1);
-        EXPECT_EQ(objWatch.NewNotices(), 1);
+        EXPECT_EQ(NewNotices(), 1u);
     }
 }
 

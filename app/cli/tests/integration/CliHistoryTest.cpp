@@ -46,7 +46,7 @@ std::vector<std::string> BackupNames(const fs::path& folder) {
 
 class CliHistoryTest : public FakeAtaTest {
 protected:
-    CliHistoryTest() : FakeAtaTest("127.0.0.29", "cli-history") { fs::create_directories(App()); }
+    CliHistoryTest() : FakeAtaTest("127.0.0.29") {}
     void ServeConfig(const std::string& strConfig) {
         WriteBytes(m_folder / "ftp/RFA/CONFIG.REG", strConfig);
     }

@@ -17,7 +17,7 @@ constexpr const char* kAtaAddress = "127.0.0.6";
 
 class CliTest : public FakeAtaTest {
 protected:
-    CliTest() : FakeAtaTest(kAtaAddress, "cli") { fs::create_directories(App()); }
+    CliTest() : FakeAtaTest(kAtaAddress) {}
 };
 
 TEST_F(CliTest, EveryCommandAgainstTheFakeAta) {
@@ -71,7 +71,7 @@ TEST_F(CliTest, EveryCommandAgainstTheFakeAta) {
     EXPECT_EQ(History(), kSaved3);
 
     // Nothing fetched: nothing to save, and the history stays.
-    m_http->SetRoute("/cgi/syslog.txt", {404, "gone", 0, false, false, false});
+    m_http->SetRoute("/cgi/syslog.txt", {404, "gone"});
     r = RunCli(App(), {"--save-log"});
     EXPECT_EQ(r.intExit, 1);
     EXPECT_EQ(r.strOut, "No log to save.\n");

@@ -21,7 +21,6 @@ using namespace test;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kAtaAddress = "127.0.0.14";
-constexpr uid_t kNobody = 65534;
 
 std::string Two(int n) {
     char buf[8];
@@ -78,9 +77,9 @@ public:
         WriteBytes(m_app / "sys-log.txt", m_strOld);
         for (const fs::path& p : {root, m_app, m_state, m_state / "atatool", m_app / "settings.ini",
                                   m_app / "sys-log.txt", m_app / "atatool-cli"})
-            ::chown(p.c_str(), kNobody, kNobody);
+            ::chown(p.c_str(), kNobodyUid, kNobodyUid);
         ::chmod(m_app.c_str(), m_blnReadOnly ? 0555 : 0755);
-        m_options.lngUser = kNobody;
+        m_options.lngUser = kNobodyUid;
         m_options.vecEnv = {"XDG_STATE_HOME=" + m_state.string(), "HOME=" + root.string()};
     }
 
@@ -179,7 +178,7 @@ private:
 
 class KillTest : public FakeAtaTest {
 protected:
-    KillTest() : FakeAtaTest(kAtaAddress, "kill") {}
+    KillTest() : FakeAtaTest(kAtaAddress) {}
 };
 
 TEST_F(KillTest, TheHistoryIsAlwaysTheOldOrTheNewText) {

@@ -1,6 +1,7 @@
 // The command line left alone, as timers run it: runs that meet wait for each other instead of
-// dropping their work, a signal ends a backup without leaving a partial file, backups are
-// private, and every failure (lost output, an unreadable or odd settings file) has its status.
+// dropping their work (a check goes on meanwhile), a signal ends a backup without leaving a
+// partial file, backups are private, and every failure (lost output, an unreadable or odd
+// settings file) has its status.
 #include "testing/CliRun.h"
 #include "testing/FakeAtaFixture.h"
 #include "testing/OtherProcessLock.h"
@@ -17,25 +18,10 @@ namespace fs = std::filesystem;
 using namespace test;
 
 constexpr const char* kAtaAddress = "127.0.0.13";
-constexpr uid_t kNobody = 65534;
-
-mode_t ModeOf(const fs::path& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-CliRunOptions Options(uid_t lngUser, std::vector<std::string> vecEnv = {},
-                      std::string strStdout = {}) {
-    CliRunOptions objOptions;
-    objOptions.lngUser = lngUser;
-    objOptions.vecEnv = std::move(vecEnv);
-    objOptions.strStdout = std::move(strStdout);
-    return objOptions;
-}
 
 class UnattendedTest : public FakeAtaTest {
 protected:
-    UnattendedTest() : FakeAtaTest(kAtaAddress, "unattended") { fs::create_directories(App()); }
+    UnattendedTest() : FakeAtaTest(kAtaAddress) {}
 };
 
 TEST_F(UnattendedTest, RunsThatMeetWaitForEachOtherAndKeepBothResults) {
@@ -69,13 +55,16 @@ TEST_F(UnattendedTest, RunsThatMeetWaitForEachOtherAndKeepBothResults) {
     EXPECT_EQ(History(), kSaved1);
 }
 
-TEST_F(UnattendedTest, ASignalEndsABackupWithoutAPartialFile) {
+// A backup half way through its file holds the run lock: a check neither waits for it nor
+// refuses, and a signal ends the backup without leaving its partial file.
+TEST_F(UnattendedTest, ASignalEndsABackupWithoutAPartialFileAndACheckGoesOnMeanwhile) {
     if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to serve FTP on port 21 of " << kAtaAddress;
+        GTEST_SKIP() << "needs root to serve the fake ATA on ports 80 and 21 of " << kAtaAddress;
     WriteBytes(m_folder / "payload", std::string(200000, 'c'));
-    script::test::ServerProcess ftp({script::test::FixturePath("fake_ftp.py"), "stall",
-                                     (m_folder / "payload").string(), kAtaAddress, "21"});
-    ASSERT_EQ(ftp.Port(), 21);
+    const auto ftp = StartFakeFtp("stall", m_folder / "payload", kAtaAddress);
+    ASSERT_EQ(ftp->Port(), 21);
+    FakeAtaHttpServer http(kAtaAddress, 80);
+    http.SetPage("/doc/m_set.htm", kRegisteredPage);
     WriteBytes(App() / "settings.ini", Settings());
     const FolderWatch objWatch(App());
     CliRun run(App(), {"--backup"});
@@ -83,6 +72,12 @@ TEST_F(UnattendedTest, ASignalEndsABackupWithoutAPartialFile) {
     const auto vecParts = Backups(App());
     ASSERT_EQ(vecParts.size(), 1u);
     EXPECT_EQ(ModeOf(vecParts[0]), 0600u);
+    EXPECT_EQ(
+        modFileLock::CFileLock::TryAcquire((App() / "atatool-cli.lock").string(), false).State(),
+        modFileLock::EnmLockState::Busy);
+    const CliResult r = RunCli(App(), {"--check", "--no-wait"});
+    EXPECT_EQ(r.intExit, 0) << r.strOut << r.strErr;
+    EXPECT_EQ(r.strOut.rfind("ATA OK - online, line registered | ", 0), 0u);
     // The service manager stops the timer's run.
     run.Signal(SIGTERM);
     EXPECT_EQ(run.Finish().intExit, 143);
@@ -96,7 +91,7 @@ TEST_F(UnattendedTest, LostOutputAndUnusableFilesHaveTheirStatus) {
     ServeLog(kDevRegA + kDevCaller);
     for (const char* strOut : {"/dev/full", "-"}) {
         const CliResult r =
-            RunCli(App(), {"--get-log"}, Options(static_cast<uid_t>(-1), {}, strOut));
+            RunCli(App(), {"--get-log"}, CliRunOptions{static_cast<uid_t>(-1), {}, strOut});
         EXPECT_EQ(r.intExit, 1) << strOut;
         EXPECT_NE(r.strErr.find("atatool-cli: cannot write to standard output: "),
                   std::string::npos)
@@ -119,7 +114,7 @@ TEST_F(UnattendedTest, LostOutputAndUnusableFilesHaveTheirStatus) {
     fs::remove(App() / "sys-log.txt");
 
     ::chmod((App() / "settings.ini").c_str(), 0);
-    r = RunCli(App(), {"--status"}, Options(kNobody));
+    r = RunCli(App(), {"--status"}, CliRunOptions{kNobodyUid});
     EXPECT_EQ(r.intExit, 3);
     EXPECT_EQ(r.strErr, "atatool-cli: cannot read " + (App() / "settings.ini").string() +
                             ": Permission denied; nothing was done.\n");
@@ -140,13 +135,13 @@ TEST_F(UnattendedTest, ALinkedHistoryIsLockedWhereItLives) {
     fs::create_directories(data);
     WriteBytes(data / "sys-log.txt", kSaved1);
     for (const fs::path& p : {data, data / "sys-log.txt"})
-        ::chown(p.c_str(), kNobody, kNobody);
+        ::chown(p.c_str(), kNobodyUid, kNobodyUid);
     fs::create_symlink(data / "sys-log.txt", App() / "sys-log.txt");
-    const CliRunOptions objAsNobody =
-        Options(kNobody, {"XDG_STATE_HOME=" + (data / "state").string()}, (data / "out").string());
+    const CliRunOptions objAsNobody = CliRunOptions{
+        kNobodyUid, {"XDG_STATE_HOME=" + (data / "state").string()}, (data / "out").string()};
 
     // The other writer, as nobody too.
-    OtherProcessLock objOther((data / "sys-log.txt.lock").string(), kNobody);
+    OtherProcessLock objOther((data / "sys-log.txt.lock").string(), kNobodyUid);
     ASSERT_TRUE(objOther.Held());
 
     CliRun run(App(), {"--save-log"}, objAsNobody);

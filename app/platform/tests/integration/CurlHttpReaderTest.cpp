@@ -1,6 +1,7 @@
 #include "app/platform/CurlHttpReader.h"
 #include "testing/FakeAtaHttpServer.h"
 #include "testing/PostQueue.h"
+#include "testing/SocketTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ TEST_F(CurlHttpReaderTest, BodyArrivesByteForByteAndCompletesOnlyFromThePostedQu
 TEST_F(CurlHttpReaderTest, ABodyAtTheCapAndASlowAnswerWithinTheTimeOutSucceed) {
     const size_t lngCap = CurlHttpReader::Options{}.lngMaxBodyBytes;
     server.SetPage("/at-cap", std::string(lngCap, 'a'));
-    server.SetRoute("/slow", {200, "late but fine", 1200, false, false, false});
+    server.SetRoute("/slow", {200, "late but fine", FakeAtaHttpServer::Fault::None, 1200});
     CurlHttpReader reader(Poster());
     auto atCap = Fetch(reader, server.Url("/at-cap"));
     ASSERT_TRUE(atCap);
@@ -80,8 +81,8 @@ TEST_F(CurlHttpReaderTest, ABodyAtTheCapAndASlowAnswerWithinTheTimeOutSucceed) {
 
 TEST_F(CurlHttpReaderTest, ProxiesOfTheEnvironmentAreIgnoredAndOnlyHttpIsRead) {
     server.SetPage("/doc/m_set.htm", "direct");
-    const std::string strDeadProxy =
-        "http://127.0.0.1:" + std::to_string(ata::test::UnusedLoopbackPort());
+    const ata::test::RefusingPort refusing;
+    const std::string strDeadProxy = "http://127.0.0.1:" + std::to_string(refusing.lngPort);
     ::setenv("http_proxy", strDeadProxy.c_str(), 1);
     ::setenv("HTTP_PROXY", strDeadProxy.c_str(), 1);
     CurlHttpReader reader(Poster());
@@ -98,7 +99,7 @@ TEST_F(CurlHttpReaderTest, ProxiesOfTheEnvironmentAreIgnoredAndOnlyHttpIsRead) {
 }
 
 TEST_F(CurlHttpReaderTest, DestroyingWithTransferInFlightJoinsAndPostsNothing) {
-    server.SetRoute("/hang", {200, "", 0, true, false, false});
+    server.SetRoute("/hang", {200, "", FakeAtaHttpServer::Fault::Hang});
     bool blnCalled = false;
     const auto start = Clock::now();
     {

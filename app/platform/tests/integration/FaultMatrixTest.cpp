@@ -11,15 +11,14 @@
 
 #include <chrono>
 #include <optional>
-#include <random>
 
 namespace ata {
 namespace {
 
 namespace fs = std::filesystem;
-using script::test::ServerProcess;
 using namespace test;
 using Route = FakeAtaHttpServer::Route;
+using Fault = FakeAtaHttpServer::Fault;
 
 constexpr const char* kAtaAddress = "127.0.0.3";
 
@@ -64,16 +63,12 @@ protected:
         if (::geteuid() != 0)
             GTEST_SKIP() << "needs root for ports 80 and 21";
         fs::create_directories(m_app);
-        std::mt19937 gen(11);
-        m_strConfig.resize(12000);
-        for (auto& ch : m_strConfig)
-            ch = static_cast<char>(gen() & 0xFF);
+        m_strConfig = RandomBytes(12000, 11);
         WriteBytes(m_root / "payload", m_strConfig);
     }
     void TearDown() override {
         m_tool.reset();
         m_ftp.reset();
-        fs::remove_all(m_root);
     }
 
     WholeTool& Tool(CurlHttpReader::Options options = {5000, 2000, 64 * 1024}) {
@@ -86,9 +81,7 @@ protected:
         return *m_tool;
     }
     void StartFtp(const std::string& strMode) {
-        m_ftp = std::make_unique<ServerProcess>(
-            std::vector<std::string>{script::test::FixturePath("fake_ftp.py"), strMode,
-                                     (m_root / "payload").string(), kAtaAddress, "21"});
+        m_ftp = StartFakeFtp(strMode, m_root / "payload", kAtaAddress);
         ASSERT_EQ(m_ftp->Port(), 21) << "port 21 of " << kAtaAddress << " is taken";
     }
     // The names in the program folder, apart from the given ones.
@@ -101,10 +94,11 @@ protected:
         }
         return vec;
     }
-    fs::path m_root = TestFolder("faults");
+    ScratchFolder m_scratch;
+    fs::path m_root = m_scratch.path;
     fs::path m_app = m_root / "app";
     std::string m_strConfig;
-    std::unique_ptr<ServerProcess> m_ftp;
+    std::unique_ptr<script::test::ServerProcess> m_ftp;
     std::unique_ptr<WholeTool> m_tool;
 };
 
@@ -120,16 +114,14 @@ TEST_F(FaultMatrixTest, EveryHttpFaultEndsTheStatusReadWithTheLampItCalls) {
     };
     const Case arrCases[] = {
         {"refused", std::nullopt, kColourRed},
-        {"reset mid-body",
-         Route{200, kRegisteredPage + std::string(4000, ' '), 0, false, false, true}, kColourRed},
-        {"silent", Route{200, "", 0, true, false, false}, kColourRed},
-        {"404", Route{404, kRegisteredPage, 0, false, false, false}, kColourRed},
-        {"500", Route{500, kRegisteredPage, 0, false, false, false}, kColourRed},
-        {"1-byte body", Route{200, "R", 0, false, false, false}, kColourRed},
-        {"over the cap",
-         Route{200, kRegisteredPage + std::string(100 * 1024, ' '), 0, false, false, false},
+        {"reset mid-body", Route{200, kRegisteredPage + std::string(4000, ' '), Fault::Reset},
          kColourRed},
-        {"NUL bytes", Route{200, strNulPage, 0, false, false, false}, kColourGreen},
+        {"silent", Route{200, "", Fault::Hang}, kColourRed},
+        {"404", Route{404, kRegisteredPage}, kColourRed},
+        {"500", Route{500, kRegisteredPage}, kColourRed},
+        {"1-byte body", Route{200, "R"}, kColourRed},
+        {"over the cap", Route{200, kRegisteredPage + std::string(100 * 1024, ' ')}, kColourRed},
+        {"NUL bytes", Route{200, strNulPage}, kColourGreen},
     };
     for (const Case& c : arrCases) {
         SCOPED_TRACE(c.strName);
@@ -151,9 +143,9 @@ TEST_F(FaultMatrixTest, EveryHttpFaultEndsTheStatusReadWithTheLampItCalls) {
 TEST_F(FaultMatrixTest, ALogResetMidBodyLeavesTheSavedHistoryAlone) {
     WriteBytes(m_app / "sys-log.txt", kSaved1);
     FakeAtaHttpServer server(kAtaAddress, 80);
-    server.SetRoute("/cgi/syslog.txt",
-                    {200, "05/12/2026 09:30:00.500 Power on\r\n" + std::string(8000, 'x'), 0, false,
-                     false, true});
+    server.SetRoute(
+        "/cgi/syslog.txt",
+        {200, "05/12/2026 09:30:00.500 Power on\r\n" + std::string(8000, 'x'), Fault::Reset});
     auto& tool = Tool();
     tool.frm->cmdLog_Click();
     EXPECT_EQ(tool.window.strLog, "");

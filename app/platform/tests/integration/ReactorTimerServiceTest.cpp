@@ -1,6 +1,5 @@
 // Timers of the event loop on the real reactor and timerfd.
-#include "app/platform/ReactorTimerService.h"
-#include "app/platform/Reactor.h"
+#include "testing/PlatformHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +13,13 @@ using Clock = std::chrono::steady_clock;
 
 class ReactorTimerServiceTest : public ::testing::Test {
 protected:
-    // Runs reactor passes until the condition holds or five seconds have gone by.
-    template <typename Done> void RunUntil(Done&& done) {
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
-        while (!done() && Clock::now() < deadline)
-            reactor.RunOnce(100);
-    }
+    template <typename Done> void RunUntil(Done&& done) { EXPECT_TRUE(platform.RunUntil(done)); }
     // True when a pass of lngMs finds nothing at all to do: no timer wakes the reactor.
     bool Quiet(int lngMs) { return !reactor.RunOnce(lngMs); }
 
-    Reactor reactor;
-    ReactorTimerService timers{reactor};
+    test::PlatformHarness platform;
+    Reactor& reactor = platform.reactor;
+    ReactorTimerService& timers = platform.timers;
     std::vector<int> vecCalls;
 };
 

@@ -1,4 +1,4 @@
-// The window with the keyboard alone, and at its smallest. The five commands run through the
+// The window with the keyboard alone. The five commands run through the
 // real window against the fake ATA on its own loopback address (root), started with Tab, Enter,
 // Space and the access keys only; every message box is answered with the Enter key.
 #include "testing/RealWindow.h"
@@ -6,8 +6,6 @@
 #include "testing/FakeAtaFixture.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QGroupBox>
 #include <QPlainTextEdit>
 
 namespace ata {
@@ -20,12 +18,8 @@ constexpr const char* kAtaAddress = "127.0.0.12";
 
 class KeyboardTest : public FakeAtaTest {
 protected:
-    KeyboardTest() : FakeAtaTest(kAtaAddress, "keyboard") {}
+    KeyboardTest() : FakeAtaTest(kAtaAddress) {}
 };
-
-QImage Grab(QWidget* widget) {
-    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
 
 TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack) {
     StartAta();
@@ -60,9 +54,7 @@ TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack)
     key(Qt::Key_B, Qt::AltModifier);
     ASSERT_TRUE(win.chkAutoSum()->hasFocus());
     const QImage boxFocused = Grab(win.chkAutoSum());
-    const QString dir = QString(ATA_BINARY_DIR) + "/screenshots";
-    QDir().mkpath(dir);
-    boxFocused.save(dir + "/check-box-focused.png");
+    SaveScreenshot(boxFocused, "check-box-focused.png");
     // The mark is a frame around the caption, right of the box (13 pixels wide).
     int intMarked = 0;
     for (int y = 0; y < boxFocused.height(); ++y)
@@ -121,35 +113,6 @@ TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack)
         w.MessageTexts(),
         (std::vector<std::string>{"Current config backed up.", "System log saved, 6 line(s) added.",
                                   "System log summarised from 7 to 6 line(s)"}));
-}
-
-// Made as small as the window allows, the top band is whole; above that the pane keeps its
-// margin of 8 pixels (120 twips) on the left, right and bottom.
-TEST(SmallestWindow, KeepsEveryControlOfTheTopBandWhole) {
-    const ScratchFolder folder;
-    RealWindow w(folder.path);
-    MainWindow& win = w.Window();
-    win.resize(120, 60);
-    QApplication::processEvents();
-    // 8220 twips wide (the band and its margins); 2400 high (the pane's top and bottom margin).
-    EXPECT_EQ(win.size(), QSize(548, 160));
-    const QString dir = QString(ATA_BINARY_DIR) + "/screenshots";
-    QDir().mkpath(dir);
-    win.grab().save(dir + "/smallest-window.png");
-    auto* band = win.findChild<QGroupBox*>("fraOptions");
-    ASSERT_NE(band, nullptr);
-    QList<QWidget*> controls = band->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    ASSERT_EQ(controls.size(), 16);
-    controls.append(band);
-    for (QWidget* control : controls) {
-        const QRect inWindow(control->mapTo(&win, QPoint(0, 0)), control->size());
-        EXPECT_TRUE(win.rect().contains(inWindow))
-            << control->objectName().toStdString() << " reaches " << inWindow.right() << ", "
-            << inWindow.bottom();
-    }
-    win.resize(700, 500);
-    QApplication::processEvents();
-    EXPECT_EQ(win.txtLog()->geometry(), QRect(8, 152, 684, 340));
 }
 
 } // namespace

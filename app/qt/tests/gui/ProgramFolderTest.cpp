@@ -1,8 +1,9 @@
-// The program folder at start-up, through the real window: the window shows the icon installed
-// for the desktop, a folder that can keep nothing gives way to the user's own folders, and
-// only when those cannot be made either is that reported once. The read-only cases run
+// The program folder at start-up, through the real window: a folder that can keep nothing gives
+// way to the user's own folders, and only when those cannot be made either is that reported
+// once (a writable one is never reported: RealWindowLookTest). The read-only cases run
 // as the user nobody (root may write anywhere), in a child process.
 #include "testing/RealWindow.h"
+#include "testing/UnprivilegedRun.h"
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -12,36 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::RealWindow;
-using test::ScratchFolder;
 using test::WriteBytes;
-
-mode_t ModeOf(const fs::path& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 ? st.st_mode : 0;
-}
-
-QImage Premultiplied(const QImage& image) {
-    // The pixmap an icon gives is premultiplied; compare in that form.
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-TEST(ProgramFolder, TheWindowShowsTheDesktopIconAndAWritableFolderIsNotReported) {
-    const ScratchFolder folder;
-    {
-        RealWindow w(folder.path);
-        for (int intSize : {16, 48, 256}) {
-            const QImage installed(QString::fromStdString(std::string(ATA_SOURCE_DIR) +
-                                                          "/packaging/icons/atatool-" +
-                                                          std::to_string(intSize) + ".png"));
-            ASSERT_FALSE(installed.isNull());
-            EXPECT_EQ(Premultiplied(w.Window().windowIcon().pixmap(intSize).toImage()),
-                      Premultiplied(installed))
-                << intSize;
-        }
-        EXPECT_EQ(w.MessageTexts(), std::vector<std::string>{});
-        w.Window().close();
-    }
-}
 
 // A program folder of mode 0555 with the files given; in nobody's folder (ATA_NOBODY_FOLDER)
 // when root runs the cases through ProgramFolder.ReadOnlyAsAnOrdinaryUser.
@@ -85,9 +57,9 @@ TEST_F(ReadOnlyProgramFolder, WithNoFileToRewriteUsesTheUsersOwnFolders) {
     }
     EXPECT_EQ(test::ReadBytes(config / "atatool/settings.ini"),
               "[Options]\r\nIP=127.0.0.10\r\nUsername=\r\nPassword=\r\nAuto Summarise=0\r\n");
-    EXPECT_EQ(ModeOf(config / "atatool/settings.ini"), 0100600u);
-    EXPECT_EQ(ModeOf(config / "atatool"), 040700u);
-    EXPECT_EQ(ModeOf(data / "atatool"), 040700u);
+    EXPECT_EQ(test::ModeOf(config / "atatool/settings.ini"), 0600u);
+    EXPECT_EQ(test::ModeOf(config / "atatool"), 0700u);
+    EXPECT_EQ(test::ModeOf(data / "atatool"), 0700u);
     // The next start reads them back.
     EXPECT_TRUE(StartAndClose().empty());
     EXPECT_EQ(m_strIp, "127.0.0.10");
@@ -115,7 +87,7 @@ TEST_F(ReadOnlyProgramFolder, WithAWritableHistoryIsNotReported) {
 TEST(ProgramFolder, ReadOnlyAsAnOrdinaryUser) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "not root: the ReadOnlyProgramFolder cases run directly";
-    const ScratchFolder parent;
+    const test::ScratchFolder parent;
     EXPECT_TRUE(test::PassAsNobody(parent.path, "ReadOnlyProgramFolder.*"))
         << "the ReadOnlyProgramFolder cases failed as nobody";
 }

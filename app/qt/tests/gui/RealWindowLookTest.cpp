@@ -1,16 +1,16 @@
-// The window as a user sees it: pixels of the real window read back. No command is pressed.
+// The window as a user sees it: pixels of the real window read back. No command is pressed, and
+// a writable program folder is not reported.
 #include "testing/RealWindow.h"
+#include "testing/UnprivilegedRun.h"
 
 #include "app/qt/ZelSimpleButtonWidget.h"
-#include "testing/FakeAtaFixture.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QFontInfo>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QProcess>
 
 #include <algorithm>
 #include <climits>
@@ -20,10 +20,7 @@ namespace ata {
 namespace {
 
 namespace fs = std::filesystem;
-
-QImage Grab(QWidget* widget) {
-    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
+using test::Grab;
 
 // A dark, unsaturated pixel: the black caption and its smoothed edges on any of the light looks.
 // The border (red 0, green 0x3C, blue 0x74) is no ink.
@@ -73,17 +70,26 @@ bool Shows(const QImage& image, const QColor& colour) {
 
 class RealWindowLookTest : public ::testing::Test {
 protected:
-    void TearDown() override { fs::remove_all(m_folder); }
-    fs::path m_folder = test::TestFolder("look");
+    test::ScratchFolder m_scratch;
+    fs::path m_folder = m_scratch.path;
 };
 
 TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     test::RealWindow w(m_folder);
     MainWindow& win = w.Window();
     QApplication::processEvents();
-    const QString dir = QString(ATA_BINARY_DIR) + "/screenshots";
-    QDir().mkpath(dir);
-    win.grab().save(dir + "/main-window.png");
+    test::SaveScreenshot(win.grab().toImage(), "main-window.png");
+
+    // The window shows the icon installed for the desktop (an icon's pixmap is premultiplied).
+    for (int intSize : {16, 48, 256}) {
+        const QImage installed(
+            QString(ATA_SOURCE_DIR "/packaging/icons/atatool-%1.png").arg(intSize));
+        ASSERT_FALSE(installed.isNull());
+        EXPECT_EQ(win.windowIcon().pixmap(intSize).toImage().convertToFormat(
+                      QImage::Format_ARGB32_Premultiplied),
+                  installed.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            << intSize;
+    }
 
     // The design's faces resolve to installed faces of the same metrics.
     EXPECT_EQ(QFontInfo(win.font()).family().toStdString(), "Tahoma");
@@ -178,6 +184,28 @@ TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
         EXPECT_EQ(lamp.pixelColor(5, 5), Colour(c.lngFill)) << c.lngFill;
         EXPECT_FALSE(InkBox(lamp.copy(10, 10, 53, 13)).Empty()) << c.lngFill;
     }
+
+    // Made as small as the window allows, the top band is whole: 8220 twips wide (the band and
+    // its margins), 2400 high (the pane's top and bottom margin). Above that the pane keeps its
+    // margin of 8 pixels (120 twips) on the left, right and bottom.
+    win.resize(120, 60);
+    QApplication::processEvents();
+    EXPECT_EQ(win.size(), QSize(548, 160));
+    test::SaveScreenshot(win.grab().toImage(), "smallest-window.png");
+    auto* band = win.findChild<QGroupBox*>("fraOptions");
+    ASSERT_NE(band, nullptr);
+    QList<QWidget*> controls = band->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(controls.size(), 16);
+    controls.append(band);
+    for (QWidget* control : controls) {
+        const QRect inWindow(control->mapTo(&win, QPoint(0, 0)), control->size());
+        EXPECT_TRUE(win.rect().contains(inWindow))
+            << control->objectName().toStdString() << " reaches " << inWindow.right() << ", "
+            << inWindow.bottom();
+    }
+    win.resize(700, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(win.txtLog()->geometry(), QRect(8, 152, 684, 340));
     EXPECT_TRUE(w.Messages().empty());
 }
 
@@ -186,15 +214,9 @@ TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
 // blocks, and the captions are drawn at the screen's resolution, inside their buttons.
 TEST_F(RealWindowLookTest, ScaleTwoKeepsColoursAndDrawsSharpCaptions) {
     if (qgetenv("QT_SCALE_FACTOR") != "2") {
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_SCALE_FACTOR", "2");
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=RealWindowLookTest.ScaleTwo*"});
-        ASSERT_TRUE(child.waitForFinished(120000));
-        EXPECT_EQ(child.exitCode(), 0) << "the scale-2 case failed in the child process";
+        EXPECT_EQ(
+            test::RunCasesAgain("RealWindowLookTest.ScaleTwo*", {"QT_SCALE_FACTOR=2"}).intExit, 0)
+            << "the scale-2 case failed in the child process";
         return;
     }
     test::RealWindow w(m_folder);

@@ -3,6 +3,7 @@
 // byte for byte with texts worked out by hand from the rules of sorting, saving and
 // summarising. The fake ATA serves ports 80 and 21 of a loopback address of its own (root).
 #include "testing/RealWindow.h"
+#include "testing/UnprivilegedRun.h"
 
 #include "testing/FakeAtaFixture.h"
 #include "testing/OtherProcessLock.h"
@@ -65,7 +66,7 @@ void TypeLineOnTop(QPlainTextEdit* pane, const std::string& strLine) {
 
 class RealWindowTest : public FakeAtaTest {
 protected:
-    RealWindowTest() : FakeAtaTest(kAtaAddress, "window") {}
+    RealWindowTest() : FakeAtaTest(kAtaAddress) {}
 };
 
 TEST_F(RealWindowTest, EveryCommandKeepsEveryByteOfTheHistory) {
@@ -142,7 +143,7 @@ TEST_F(RealWindowTest, AnotherUsersLockEndsTheSaveWithinItsBoundAndTheWindowStay
     WriteBytes(App() / "sys-log.txt", kHistory);
     const fs::path lock = App() / "sys-log.txt.lock";
     WriteBytes(lock, "");
-    const uid_t lngOther = ::geteuid() == 0 ? 65534 : ::geteuid();
+    const uid_t lngOther = ::geteuid() == 0 ? kNobodyUid : ::geteuid();
     ASSERT_EQ(::chown(lock.c_str(), lngOther, lngOther), 0);
     OtherProcessLock objOther(lock.string(), lngOther);
     ASSERT_TRUE(objOther.Held());
@@ -171,7 +172,7 @@ TEST_F(RealWindowTest, ClosingDuringASilentFetchEndsAtOnce) {
     StartAta();
     if (IsSkipped() || HasFatalFailure())
         return;
-    m_http->SetRoute("/cgi/syslog.txt", {200, "", 0, true, false, false});
+    m_http->SetRoute("/cgi/syslog.txt", {200, "", FakeAtaHttpServer::Fault::Hang});
     QElapsedTimer sinceClose;
     {
         auto w = std::make_unique<RealWindow>(App());
@@ -252,9 +253,7 @@ TEST_F(AsUser, AReadOnlyHistoryIsLeftAsItWas) {
     w.Click(ControlId::cmdSummarise);
     EXPECT_EQ(w.Status(), "Could not save system log summary.");
     EXPECT_EQ(ReadBytes(m_folder / "sys-log.txt"), kHistory);
-    struct stat st {};
-    ::stat((m_folder / "sys-log.txt").c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    EXPECT_EQ(ModeOf(m_folder / "sys-log.txt"), 0444u);
     ASSERT_EQ(w.Messages().size(), 2u);
     EXPECT_EQ(w.Messages()[0].enmIcon, QMessageBox::Warning);
     // Closing still closes, and says that the settings were not kept.
@@ -328,12 +327,12 @@ TEST_F(AsUser, AFullDiskKeepsTheHistoryAndLeavesNoFileBehind) {
 TEST(RealWindowFileFaults, AsAnOrdinaryUser) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "not root: the AsUser cases run directly";
-    const fs::path folder = TestFolder("as-user");
-    const auto ftp = StartFtp(folder, kAtaAddress, std::string(64 * 1024, 'c'));
+    const ScratchFolder folder;
+    const auto ftp = StartFtp(folder.path, kAtaAddress, std::string(64 * 1024, 'c'));
     ASSERT_EQ(ftp->Port(), 21);
-    fs::create_directories(folder / "home");
-    EXPECT_TRUE(PassAsNobody(folder / "home", "AsUser.*")) << "the AsUser cases failed as nobody";
-    fs::remove_all(folder);
+    fs::create_directories(folder.path / "home");
+    EXPECT_TRUE(PassAsNobody(folder.path / "home", "AsUser.*"))
+        << "the AsUser cases failed as nobody";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // itself again in a child process under Xvfb in a D-Bus session of its own, with Qt's
 // accessibility on.
 #include "testing/RealWindow.h"
+#include "testing/UnprivilegedRun.h"
 
 #include "testing/FakeAtaFixture.h"
 
@@ -36,7 +37,7 @@ std::vector<std::string> Strings(const QJsonValue& value) {
 
 class ScreenReaderTest : public FakeAtaTest {
 protected:
-    ScreenReaderTest() : FakeAtaTest(kAtaAddress, "screen-reader") {}
+    ScreenReaderTest() : FakeAtaTest(kAtaAddress) {}
 
     // Runs this case again inside a new X server and D-Bus session; skipped where none can
     // start.
@@ -55,31 +56,19 @@ protected:
             GTEST_SKIP() << "no AT-SPI client here: /usr/bin/python3 cannot import pyatspi "
                             "(Debian package python3-pyatspi)";
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kInSession, "1");
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        env.remove("QT_SCALE_FACTOR");
-        env.remove("DBUS_SESSION_BUS_ADDRESS");
-        env.remove("AT_SPI_BUS_ADDRESS");
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        const std::string strFilter =
-            std::string("--gtest_filter=") +
-            ::testing::UnitTest::GetInstance()->current_test_suite()->name() + "." +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        child.start("/usr/bin/xvfb-run",
-                    {"-a", "-s", "-screen 0 1024x768x24 -nolisten tcp", "/usr/bin/dbus-run-session",
-                     "--", QCoreApplication::applicationFilePath(),
-                     QString::fromStdString(strFilter)});
-        ASSERT_TRUE(child.waitForFinished(180000)) << "the session did not end";
-        const std::string strOutput = child.readAll().toStdString();
-        std::cout << strOutput;
+        const CaseRun run = RunCasesAgain(
+            std::string(::testing::UnitTest::GetInstance()->current_test_suite()->name()) + "." +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+            {std::string(kInSession) + "=1", "QT_QPA_PLATFORM=xcb",
+             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1", "QT_SCALE_FACTOR", "DBUS_SESSION_BUS_ADDRESS",
+             "AT_SPI_BUS_ADDRESS"},
+            {"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 1024x768x24 -nolisten tcp",
+             "/usr/bin/dbus-run-session", "--"});
+        const std::string& strOutput = run.strOut;
         const auto at = strOutput.find("SKIPPED: ");
         if (at != std::string::npos)
             GTEST_SKIP() << strOutput.substr(at, strOutput.find('\n', at) - at);
-        EXPECT_EQ(child.exitCode(), 0) << "the case failed in the session (output above)";
+        EXPECT_EQ(run.intExit, 0) << "the case failed in the session (output above)";
     }
 };
 

@@ -11,21 +11,9 @@
 #include "net/ByteQueue.h"
 #include "net/ISocketPlatform.h"
 #include "net/NetValue.h"
+#include "net/SocketState.h"
 
 namespace ata {
-
-// Socket states (the value State returns).
-enum SocketState : int32_t {
-    sckClosed = 0,
-    sckOpen = 1,
-    sckListening = 2,
-    sckResolvingHost = 4,
-    sckHostResolved = 5,
-    sckConnecting = 6,
-    sckConnected = 7,
-    sckClosing = 8,
-    sckError = 9,
-};
 
 enum SocketProtocol : int32_t {
     sckProtocolTCP = 0,

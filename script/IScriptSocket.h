@@ -3,16 +3,9 @@
 #include <cstdint>
 #include <string>
 
-namespace ata::script {
+#include "net/SocketState.h"
 
-// Socket states the engine looks at (the socket object's numbering).
-inline constexpr int32_t sckClosed = 0;
-inline constexpr int32_t sckOpen = 1;
-inline constexpr int32_t sckListening = 2;
-inline constexpr int32_t sckConnecting = 6;
-inline constexpr int32_t sckConnected = 7;
-inline constexpr int32_t sckClosing = 8;
-inline constexpr int32_t sckError = 9;
+namespace ata::script {
 
 // Events of one connection, delivered on the UI thread.
 class IScriptSocketEvents {

@@ -277,7 +277,7 @@ TEST_F(ZelTelnetTest, AbortDuringWaitRaisesNothingMore) {
     main->Connected();
     engine->AbortScript();
     EXPECT_EQ(events.vecLog.back(), "Closed connection.");
-    main->lngState = ata::script::sckConnected;
+    main->lngState = ata::sckConnected;
     main->Receive("220 hi\r\n");
     main->SendDone();
     EXPECT_EQ(events.Count("Complete"), 0u);

@@ -64,7 +64,7 @@ protected:
 
     // Answers everything the engine has sent so far.
     void Serve() {
-        if (main->lngState == script::sckConnecting) {
+        if (main->lngState == ata::sckConnecting) {
             main->Connected("127.0.0.2");
             main->Receive("220 hello\r\n");
         }
@@ -116,7 +116,7 @@ TEST_F(ConfigBackupTest, ClickReturnsAtOnceAndTheFileIsKeptByteForByteUnderAFree
     backup->cmdBackup_Click();
     EXPECT_TRUE(backup->IsBusy());
     EXPECT_FALSE(blnEnabled);
-    EXPECT_EQ(main->lngState, script::sckConnecting);
+    EXPECT_EQ(main->lngState, ata::sckConnecting);
     for (int i = 0; backup->IsBusy() && i < 600; ++i)
         Run(1);
     EXPECT_FALSE(backup->IsBusy());
@@ -153,7 +153,7 @@ TEST_F(ConfigBackupTest, EachFailureWarnsOnceWithItsReasonAndSavesNothing) {
     Backup(*broken);
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find("Config20081231-235959.reg.part"), std::string::npos);
-    EXPECT_EQ(main->lngState, script::sckClosed);
+    EXPECT_EQ(main->lngState, ata::sckClosed);
 
     EXPECT_TRUE(window.OpsStartingWith("Information").empty());
     EXPECT_TRUE(blnEnabled);
@@ -174,9 +174,9 @@ TEST_F(ConfigBackupTest, TimeLimitCountsFromTheLastProgressAndQuotesTheLastReply
                               "Warning(The backup did not finish: nothing happened for 30 "
                               "seconds. Last reply of the server: 150 still looking)"}));
     EXPECT_TRUE(blnEnabled);
-    EXPECT_EQ(main->lngState, script::sckClosed);
+    EXPECT_EQ(main->lngState, ata::sckClosed);
     // A late trigger of the aborted run reports nothing.
-    main->lngState = script::sckConnected;
+    main->lngState = ata::sckConnected;
     main->Receive("257 \"/RFA/\"\r\n");
     Run(60);
     EXPECT_TRUE(window.OpsStartingWith("Information").empty());
@@ -195,13 +195,13 @@ TEST_F(ConfigBackupTest, ClosingTheWindowEndsTheBackupAndNothingFollows) {
               fs::perms::owner_read | fs::perms::owner_write);
     backup->Form_Unload();
     EXPECT_FALSE(backup->IsBusy());
-    EXPECT_EQ(main->lngState, script::sckClosed);
-    EXPECT_EQ(data->lngState, script::sckClosed);
+    EXPECT_EQ(main->lngState, ata::sckClosed);
+    EXPECT_EQ(data->lngState, ata::sckClosed);
     EXPECT_EQ(timers.ArmedCount(), 0u);
     // Whatever still arrives or comes due, the closed window hears nothing more.
-    data->lngState = script::sckConnected;
+    data->lngState = ata::sckConnected;
     data->Receive("late");
-    main->lngState = script::sckConnected;
+    main->lngState = ata::sckConnected;
     main->Receive("226 done\r\n");
     Run(60);
     EXPECT_TRUE(window.OpsStartingWith("Warning").empty());

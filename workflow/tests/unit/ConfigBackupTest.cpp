@@ -1,4 +1,5 @@
 #include "workflow/ConfigBackup.h"
+#include "workflow/BackupScript.h"
 #include "script/ZelTelnet.h"
 #include "testing/FakeScriptSocket.h"
 #include "testing/FileBytes.h"
@@ -138,7 +139,7 @@ TEST_F(ConfigBackupTest, ClickReturnsAtOnceAndTheFileIsKeptByteForByteUnderAFree
 }
 
 TEST_F(ConfigBackupTest, EachFailureWarnsOnceWithItsReasonAndSavesNothing) {
-    backup->ZelTelnet_ReceivedData("x", "RETR OTHER.TXT\r\n"); // not busy: ignored
+    backup->ReceivedData("x", "RETR OTHER.TXT\r\n"); // not busy: ignored
     replies["PASS secret\r\n"] = "530 Login incorrect.\r\n";
     Backup(*backup);
     EXPECT_EQ(Messages(),

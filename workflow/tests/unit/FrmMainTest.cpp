@@ -44,11 +44,10 @@ protected:
     test::RecordingWindow m_window;
     ScriptedIcmp m_icmp;
     NoHttp m_http;
-    FileDownloader m_downloader{m_http};
     script::ZelTelnet m_engine{std::make_unique<script::test::FakeScriptSocket>(),
                                std::make_unique<script::test::FakeScriptSocket>(),
                                {}};
-    frmMain m_frm{m_window, m_icmp, m_downloader, m_engine, m_folder.string()};
+    frmMain m_frm{m_window, m_icmp, m_http, m_engine, m_folder.string()};
 };
 
 TEST_F(FrmMainTest, StartUpAddsTheTwoAddressesAndReadsTheSettingsWhenThereAreAny) {
@@ -62,7 +61,7 @@ TEST_F(FrmMainTest, StartUpAddsTheTwoAddressesAndReadsTheSettingsWhenThereAreAny
     m_window.strIp = "typed before";
     test::WriteBytes(m_folder / "settings.ini",
                      "[options]\r\nusername=admin\r\nPassword=pw\r\nAuto Summarise=1\r\n");
-    frmMain frm(m_window, m_icmp, m_downloader, m_engine, m_folder.string() + "/");
+    frmMain frm(m_window, m_icmp, m_http, m_engine, m_folder.string() + "/");
     frm.Form_Load();
     EXPECT_EQ(m_window.strIp, "");
     EXPECT_EQ(m_window.strUser, "admin");

@@ -4,6 +4,7 @@
 // cost of a reply line that arrives in small pieces grows with its length.
 #include "testing/EngineHarness.h"
 #include "testing/FakeScriptSocket.h"
+#include "testing/ManualTimerService.h"
 #include "testing/ServerProcess.h"
 
 #include <benchmark/benchmark.h>
@@ -134,7 +135,9 @@ void BM_LongReplyLineInPieces(benchmark::State& state) {
     for (auto _ : state) {
         auto pMain = std::make_unique<FakeScriptSocket>();
         FakeScriptSocket& main = *pMain;
-        ata::script::ZelTelnet engine(std::move(pMain), std::make_unique<FakeScriptSocket>(), {});
+        ata::test::ManualTimerService timers;
+        ata::script::ZelTelnet engine(std::move(pMain), std::make_unique<FakeScriptSocket>(),
+                                      {&timers, {}, {}});
         engine.Mode = 2;
         engine.RunScript("HOST h 21\r\nWAIT \"220\"\r\n");
         main.Connected();

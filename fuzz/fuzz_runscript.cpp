@@ -6,6 +6,7 @@
 #include "script/ScriptText.h"
 #include "script/ZelTelnet.h"
 #include "testing/FakeScriptSocket.h"
+#include "testing/ManualTimerService.h"
 
 #include <fstream>
 #include <functional>
@@ -69,42 +70,6 @@ struct Recorder : IZelTelnetEvents {
         ATA_FUZZ_CHECK(!d.empty());
         blnLateEvent |= lngEnds > 0;
     }
-};
-
-// The host's timers for DELAY: a pause ends when the input says so. Like a real event loop,
-// it never calls a timer that was cancelled or has fired already.
-class DelayTimers {
-public:
-    std::unique_ptr<ScriptTimer> Start(int32_t, std::function<void()> fnDue) {
-        auto pAlive = std::make_shared<bool>(true);
-        m_vec.push_back({std::move(fnDue), pAlive});
-        return std::make_unique<Timer>(std::move(pAlive));
-    }
-    void FireOldest() {
-        for (auto& pending : m_vec) {
-            if (!*pending.pAlive)
-                continue;
-            *pending.pAlive = false;
-            const std::function<void()> fnDue = pending.fnDue;
-            fnDue();
-            return;
-        }
-    }
-
-private:
-    class Timer : public ScriptTimer {
-    public:
-        explicit Timer(std::shared_ptr<bool> pAlive) : m_pAlive(std::move(pAlive)) {}
-        ~Timer() override { *m_pAlive = false; }
-
-    private:
-        std::shared_ptr<bool> m_pAlive;
-    };
-    struct Pending {
-        std::function<void()> fnDue;
-        std::shared_ptr<bool> pAlive;
-    };
-    std::vector<Pending> m_vec;
 };
 
 // Reads the peer's next action from the input.
@@ -176,14 +141,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t lngSize) {
     FakeScriptSocket& main = *pMain;
     FakeScriptSocket& data = *pDataSck;
     double dblClock = 0;
-    DelayTimers timers;
-    ScriptHost host;
-    host.StartTimer = [&timers](int32_t lngMs, std::function<void()> fnDue) {
-        return timers.Start(lngMs, std::move(fnDue));
-    };
-    host.Clock = [&dblClock] { return dblClock += 0.001; };
+    // The pauses of DELAY end when the input says so.
+    ata::test::ManualTimerService timers;
     Recorder events;
-    ZelTelnet engine(std::move(pMain), std::move(pDataSck), host);
+    ZelTelnet engine(std::move(pMain), std::move(pDataSck),
+                     ScriptHost{&timers, {}, [&dblClock] { return dblClock += 0.001; }});
     engine.Mode = strHeader.size() > 1 ? static_cast<uint8_t>(strHeader[1]) % 3 : 2;
     engine.SetEvents(&events);
 
@@ -198,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t lngSize) {
             continue;
         }
         if (bytOp == 0xFE) {
-            timers.FireOldest();
+            timers.AdvanceToNext();
             continue;
         }
         Act((bytOp & 0x10) ? data : main, bytOp & 0x0F, actions);

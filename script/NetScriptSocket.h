@@ -2,6 +2,7 @@
 
 #include "net/CNetSocket.h"
 #include "script/IScriptSocket.h"
+#include "script/ZelTelnet.h"
 
 #include <memory>
 
@@ -35,6 +36,6 @@ private:
 };
 
 // A ready engine with its two connections on the socket layer.
-std::unique_ptr<class ZelTelnet> MakeNetZelTelnet(struct ScriptHost host);
+std::unique_ptr<ZelTelnet> MakeNetZelTelnet(ScriptHost host);
 
 } // namespace ata::script

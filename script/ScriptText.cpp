@@ -1,7 +1,9 @@
 #include "script/ScriptText.h"
 
+#include "base/ByteText.h"
 #include "base/RaisedError.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -12,10 +14,6 @@ namespace ata::script {
 
 namespace {
 
-char Lower(char ch) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-}
-
 bool IsDigit(char ch) {
     return ch >= '0' && ch <= '9';
 }
@@ -24,14 +22,8 @@ bool IsDigit(char ch) {
 
 std::string CleanLine(const std::string& strLine) {
     std::string s = strLine;
-    for (char& ch : s)
-        if (ch == '\t')
-            ch = ' ';
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(' ');
-    return s.substr(first, last - first + 1);
+    std::replace(s.begin(), s.end(), '\t', ' ');
+    return std::string(Trim(s));
 }
 
 int32_t CountDelimiters(const std::string& strText, const std::string& strDelimiter) {
@@ -67,17 +59,13 @@ std::string ReplaceNoCase(const std::string& strText, const std::string& strFind
         return strText;
     std::string out;
     size_t i = 0;
-    while (i < strText.size()) {
-        bool match = i + strFind.size() <= strText.size();
-        for (size_t k = 0; match && k < strFind.size(); ++k)
-            match = Lower(strText[i + k]) == Lower(strFind[k]);
-        if (match) {
-            out += strWith;
-            i += strFind.size();
-        } else {
-            out += strText[i++];
-        }
+    for (size_t found = FindIgnoreCase(strText, strFind); found != std::string::npos;
+         found = FindIgnoreCase(strText, strFind, i)) {
+        out.append(strText, i, found - i);
+        out += strWith;
+        i = found + strFind.size();
     }
+    out.append(strText, i, std::string::npos);
     return out;
 }
 
@@ -115,18 +103,7 @@ std::string RemoveCrLf(const std::string& strText) {
 }
 
 bool ReplyContains(const std::string& strSubject, const std::string& strWanted) {
-    if (strSubject.empty())
-        return false;
-    if (strWanted.size() > strSubject.size())
-        return false;
-    for (size_t i = 0; i + strWanted.size() <= strSubject.size(); ++i) {
-        bool match = true;
-        for (size_t k = 0; match && k < strWanted.size(); ++k)
-            match = Lower(strSubject[i + k]) == Lower(strWanted[k]);
-        if (match)
-            return true;
-    }
-    return false;
+    return !strSubject.empty() && ContainsIgnoreCase(strSubject, strWanted);
 }
 
 std::string FormatElapsed(double dblSeconds) {

@@ -1,12 +1,13 @@
 #include "script/ZelTelnet.h"
 
+#include "base/ByteText.h"
 #include "base/RaisedError.h"
 #include "script/ScriptText.h"
 
 #include <chrono>
 #include <climits>
 #include <cmath>
-#include <thread>
+#include <stdexcept>
 
 namespace ata::script {
 
@@ -84,6 +85,8 @@ ZelTelnet::ZelTelnet(std::unique_ptr<IScriptSocket> pMain, std::unique_ptr<IScri
     : wsTelnetMain(std::move(pMain)), wsTelnetData(std::move(pData)),
       m_pMainSink(std::make_unique<SocketSink>(*this, false)),
       m_pDataSink(std::make_unique<SocketSink>(*this, true)), m_host(std::move(host)) {
+    if (!m_host.Timers)
+        throw std::invalid_argument("ZelTelnet: no timer service for DELAY");
     wsTelnetMain->SetEvents(m_pMainSink.get());
     wsTelnetData->SetEvents(m_pDataSink.get());
 }
@@ -126,14 +129,8 @@ void ZelTelnet::RunScript(const std::string& strScript) {
         strScriptText = strScript;
     dblStartTime = Now();
     try {
-        strLines.clear();
-        size_t start = 0;
-        for (auto pos = strScriptText.find(kCrLf); pos != std::string::npos;
-             pos = strScriptText.find(kCrLf, start)) {
-            strLines.push_back(strScriptText.substr(start, pos - start));
-            start = pos + 2;
-        }
-        strLines.push_back(strScriptText.substr(start));
+        const auto vecPieces = SplitAtCrLf(strScriptText);
+        strLines.assign(vecPieces.begin(), vecPieces.end());
         lngLastLine = static_cast<int32_t>(strLines.size()) - 1;
         intPercent = 0;
         if (lngLastLine > 0) {
@@ -343,18 +340,12 @@ bool ZelTelnet::RunOneStep() {
 bool ZelTelnet::StartDelay(int32_t lngMilliseconds) {
     if (lngMilliseconds <= 0)
         return true;
-    if (!m_host.StartTimer) {
-        if (m_host.Sleep)
-            m_host.Sleep(lngMilliseconds);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(lngMilliseconds));
-        return true;
-    }
     // The run goes on from the timer; meanwhile the event loop runs, but the events that
     // would move the run are held until the line after the DELAY has run.
     m_blnDelaying = true;
     const uint64_t lngRun = m_lngRun;
-    m_pDelayTimer = m_host.StartTimer(lngMilliseconds, [this, lngRun] { DelayElapsed(lngRun); });
+    m_objDelayTimer =
+        m_host.Timers->Start(lngMilliseconds, [this, lngRun] { DelayElapsed(lngRun); });
     return false;
 }
 
@@ -368,7 +359,7 @@ void ZelTelnet::DelayElapsed(uint64_t lngRun) {
 
 void ZelTelnet::EndDelay() {
     m_blnDelaying = false;
-    m_pDelayTimer.reset();
+    m_objDelayTimer.Cancel();
     m_queHeld.clear();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ITimerService.h"
 #include "script/IScriptSocket.h"
 
 #include <cstdint>
@@ -23,25 +24,13 @@ public:
     virtual void LogUpdate(const std::string& /*strMessage*/) {}
 };
 
-// A timer started for the engine by its host; destroying it cancels it.
-class ScriptTimer {
-public:
-    virtual ~ScriptTimer() = default;
-};
-
-// What the engine needs of its host: one pass of the event loop, a one-shot timer of the event
-// loop, and a monotonic clock in seconds. DELAY waits on the timer, so the event loop keeps
-// running during a pause. Without a timer, DELAY blocks the thread with Sleep (or
-// std::this_thread when that is empty too); an empty Clock falls back to
-// std::chrono::steady_clock and an empty DoEvents yields nothing.
+// What the engine needs of its host: the timers of the event loop, one pass of that loop, and
+// a monotonic clock in seconds. DELAY waits on a timer, so the event loop keeps running during
+// a pause; the timer service is required and must outlive the engine. An empty DoEvents yields
+// nothing; an empty Clock falls back to std::chrono::steady_clock.
 struct ScriptHost {
+    ITimerService* Timers = nullptr;
     std::function<void()> DoEvents;
-    // Calls fnDue once, from the event loop, lngMilliseconds from now. The engine may destroy
-    // the timer from inside fnDue.
-    std::function<std::unique_ptr<ScriptTimer>(int32_t lngMilliseconds,
-                                               std::function<void()> fnDue)>
-        StartTimer;
-    std::function<void(int32_t lngMilliseconds)> Sleep;
     std::function<double()> Clock;
 };
 
@@ -156,7 +145,7 @@ private:
                                  // earlier run finds another number and does nothing
 
     // DELAY
-    std::unique_ptr<ScriptTimer> m_pDelayTimer;
+    TimerHandle m_objDelayTimer;
     bool m_blnDelaying = false;
     std::deque<HeldEvent> m_queHeld;
 

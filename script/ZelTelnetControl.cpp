@@ -1,5 +1,6 @@
 // Receiving side of the control connection: WAIT matching, login-failure detection, the
 // conversation record and closing the connections.
+#include "base/ByteText.h"
 #include "base/RaisedError.h"
 #include "script/ScriptText.h"
 #include "script/ZelTelnet.h"
@@ -177,9 +178,7 @@ void ZelTelnet::FlushReceiveBuffer() {
     const std::string t = StripLineBreaks(strBuffer);
     if (!t.empty()) {
         AppendToConversation(t);
-        const auto first = t.find_first_not_of(' ');
-        const auto last = t.find_last_not_of(' ');
-        AddLog(first == std::string::npos ? std::string() : t.substr(first, last - first + 1));
+        AddLog(std::string(Trim(t)));
     }
     strBuffer.clear();
 }

@@ -1,11 +1,11 @@
 // The FTP passive data connection: opening it from the "227" reply, raising what arrives on
 // it, and sending a file for PUT.
+#include "base/FileIo.h"
 #include "base/RaisedError.h"
 #include "script/ScriptText.h"
 #include "script/ZelTelnet.h"
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
 
 namespace ata::script {
 
@@ -141,24 +141,15 @@ void ZelTelnet::wsTelnetData_Error(int32_t lngNumber, const std::string& strDesc
 
 void ZelTelnet::SendFile(const std::string& strPath) {
     strSendFile = strPath;
-    std::ifstream in(strPath, std::ios::binary);
-    if (!in)
-        throw RaisedError(53, "ZelTelnet.SendFile", "File not found: " + strPath);
-    // Read in one piece where the size is known: the text becomes the send queue as it is.
+    // Read in one piece: the text becomes the send queue as it is.
     std::string strBytes;
-    in.seekg(0, std::ios::end);
-    const std::streamoff lngSize = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (lngSize > 0 && in) {
-        strBytes.resize(static_cast<size_t>(lngSize));
-        in.read(strBytes.data(), lngSize);
-        strBytes.resize(static_cast<size_t>(in.gcount()));
-    } else {
-        in.clear();
-        strBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!modFileIo::AppendWholeFile(strPath, strBytes)) {
+        // What cannot be opened is not found; a folder, a device or a failed read is an access
+        // error.
+        if (errno == EISDIR || errno == EINVAL || errno == EIO)
+            throw RaisedError(75, "ZelTelnet.SendFile", "Path/File access error: " + strPath);
+        throw RaisedError(53, "ZelTelnet.SendFile", "File not found: " + strPath);
     }
-    if (in.bad())
-        throw RaisedError(75, "ZelTelnet.SendFile", "Path/File access error: " + strPath);
     AddLog("Sending file: " + strPath);
     if (strBytes.empty()) {
         // Nothing to queue means no send completion: end the file at once.

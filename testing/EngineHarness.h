@@ -2,6 +2,7 @@
 
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/Reactor.h"
+#include "app/platform/ReactorTimerService.h"
 #include "net/modNetSocket.h"
 #include "script/NetScriptSocket.h"
 #include "script/ZelTelnet.h"
@@ -18,6 +19,7 @@ class EngineHarness : public IZelTelnetEvents {
 public:
     Reactor reactor;
     LinuxSocketService service{reactor};
+    ReactorTimerService timers{reactor};
     std::unique_ptr<ZelTelnet> engine;
     std::string strData;      // every ReceivedData chunk for a RETR command, in order
     std::string strOtherData; // chunks raised under any other command
@@ -29,9 +31,7 @@ public:
 
     EngineHarness() {
         modNetSocket::InstallPlatform(&service);
-        ScriptHost host;
-        host.DoEvents = [this] { reactor.RunOnce(0); };
-        engine = MakeNetZelTelnet(host);
+        engine = MakeNetZelTelnet(ScriptHost{&timers, [this] { reactor.RunOnce(0); }, {}});
         engine->Mode = 2;
         engine->SetEvents(this);
     }

@@ -2,10 +2,12 @@
 
 #include "base/ITimerService.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace ata::test {
 
@@ -31,6 +33,17 @@ public:
             (*fnDue)();
         }
         lngNowMs = lngTarget;
+    }
+    // Moves the clock on to the earliest due time and fires what is due then; false when no
+    // timer is armed.
+    bool AdvanceToNext() {
+        std::optional<int64_t> optDue;
+        for (const auto& [id, timer] : m_timers)
+            if (timer.blnArmed && (!optDue || timer.lngDue < *optDue))
+                optDue = timer.lngDue;
+        if (optDue)
+            Advance(std::max<int64_t>(*optDue - lngNowMs, 0));
+        return optDue.has_value();
     }
     double Seconds() const { return static_cast<double>(lngNowMs) / 1000.0; }
     size_t ArmedCount() const {

@@ -1,6 +1,6 @@
 #include "workflow/BackupFile.h"
 
-#include "workflow/modFileIo.h"
+#include "base/FileIo.h"
 
 #include <cerrno>
 #include <cstring>

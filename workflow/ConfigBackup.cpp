@@ -1,7 +1,7 @@
 #include "workflow/ConfigBackup.h"
 
+#include "base/ByteText.h"
 #include "workflow/BackupScript.h"
-#include "workflow/modMiscText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,13 +16,6 @@
 namespace ata {
 
 namespace {
-
-std::string TrimBlanks(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
 
 std::string LocalTimeStamp() {
     const std::time_t now = std::time(nullptr);
@@ -61,7 +54,7 @@ void ConfigBackup::cmdBackup_Click() {
         return;
     m_SetControlsEnabled(false);
 
-    const std::string strAddress = TrimBlanks(m_window.GetIpText());
+    const std::string strAddress(Trim(m_window.GetIpText(), kBlanks));
     m_window.SetIpText(strAddress);
     if (!IsUsableBackupAddress(strAddress)) {
         m_window.ShowMessage(
@@ -174,7 +167,7 @@ void ConfigBackup::ReceivedData(const std::string& strData, const std::string& s
     if (!m_blnActive || m_blnWriteFailed)
         return;
     m_dblLastProgress = Now();
-    if (modMisc::FindIgnoreCase(strCommand, m_strRemoteFileName) == std::string::npos)
+    if (!ContainsIgnoreCase(strCommand, m_strRemoteFileName))
         return;
     if (!m_optFile->Append(strData))
         FailWrite(std::strerror(errno));

@@ -1,11 +1,11 @@
 #include "workflow/LogSaving.h"
 
+#include "base/ByteText.h"
 #include "base/RaisedError.h"
 #include "workflow/LogSort.h"
 #include "workflow/StrBuilder.h"
 #include "workflow/modFileLock.h"
 #include "workflow/modMiscFiles.h"
-#include "workflow/modMiscText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -64,24 +64,9 @@ struct CaseFoldHash {
 };
 struct CaseFoldEqual {
     bool operator()(std::string_view a, std::string_view b) const noexcept {
-        return modMisc::EqualsIgnoreCase(a, b);
+        return EqualsIgnoreCase(a, b);
     }
 };
-
-// Calls fnLine for every piece of the text split at CR LF (a final CR LF gives
-// a final empty piece); stops early when fnLine returns false.
-template <typename Fn> void ForEachLine(std::string_view strText, Fn&& fnLine) {
-    size_t lngPos = 0;
-    while (true) {
-        const size_t lngEnd = strText.find(kCrLf, lngPos);
-        const std::string_view strLine = strText.substr(
-            lngPos, lngEnd == std::string_view::npos ? std::string_view::npos : lngEnd - lngPos);
-        if (!fnLine(strLine) || lngEnd == std::string_view::npos) {
-            return;
-        }
-        lngPos = lngEnd + kCrLf.size();
-    }
-}
 
 float MinutesBetweenStamps(std::optional<LogTime> a, std::optional<LogTime> b) {
     if (!a || !b) {
@@ -123,12 +108,12 @@ size_t CountNewLogLines(std::string_view strPane, std::string_view strExisting) 
     // index that any file line matches.
     std::unordered_map<std::string_view, size_t, CaseFoldHash, CaseFoldEqual> mapPane;
     size_t lngPaneLines = 0;
-    ForEachLine(strPane, [&](std::string_view strLine) {
+    ForEachCrLfPiece(strPane, [&](std::string_view strLine) {
         mapPane.emplace(strLine, lngPaneLines++);
         return true;
     });
     size_t lngFirstKnown = lngPaneLines;
-    ForEachLine(strExisting, [&](std::string_view strLine) {
+    ForEachCrLfPiece(strExisting, [&](std::string_view strLine) {
         if (auto it = mapPane.find(strLine); it != mapPane.end()) {
             lngFirstKnown = std::min(lngFirstKnown, it->second);
         }
@@ -141,7 +126,7 @@ std::string SummariseLogText(std::string_view strText, size_t& lngTotal, size_t&
     // Where the last non-empty piece starts: its registration line always survives. Trailing
     // line breaks only add empty pieces.
     lngTotal = 0;
-    ForEachLine(strText, [&](std::string_view) {
+    ForEachCrLfPiece(strText, [&](std::string_view) {
         ++lngTotal;
         return true;
     });
@@ -172,13 +157,13 @@ std::string SummariseLogText(std::string_view strText, size_t& lngTotal, size_t&
     std::string_view strPrevious;
     std::optional<LogTime> optPrevious;
     bool blnPreviousParsed = true;
-    ForEachLine(strText, [&](std::string_view strLine) {
+    ForEachCrLfPiece(strText, [&](std::string_view strLine) {
         if (strLine.empty()) {
             return true;
         }
         bool blnParsed = false;
         std::optional<LogTime> optWhen;
-        if (modMisc::FindIgnoreCase(strLine, kRegistration) != std::string_view::npos) {
+        if (FindIgnoreCase(strLine, kRegistration) != std::string_view::npos) {
             const bool blnLast =
                 static_cast<size_t>(strLine.data() - strText.data()) == lngLastStart;
             bool blnKeep = !blnInRun || blnLast;
@@ -291,7 +276,7 @@ void SaveLog(IWindowOps& objWindow, const std::string& strSysLogFile,
         // of them, and a CR LF.
         size_t lngLine = 0;
         size_t lngEnd = 0;
-        ForEachLine(strPane, [&](std::string_view strLine) {
+        ForEachCrLfPiece(strPane, [&](std::string_view strLine) {
             if (lngLine++ == lngAdded) {
                 return false;
             }

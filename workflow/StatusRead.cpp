@@ -1,5 +1,6 @@
 #include "workflow/StatusRead.h"
 
+#include "base/ByteText.h"
 #include "workflow/modMiscText.h"
 
 namespace ata {
@@ -11,7 +12,7 @@ bool IsSipRegistered(const std::string& strPage) {
     lngStart = 1;
     const std::string strCell = modMisc::StripWhitespace(
         modMisc::TextBetween("<td>", "</td>", strSection, lngStart, false));
-    return modMisc::EqualsIgnoreCase(strCell, "REGISTERED");
+    return EqualsIgnoreCase(strCell, "REGISTERED");
 }
 
 void ReadAtaStatus(IWindowOps& objWindow, FileDownloader& objDownloader, const std::string& strIp) {

@@ -1,5 +1,6 @@
 #include "workflow/frmMain.h"
 
+#include "base/ByteText.h"
 #include "script/ZelTelnet.h"
 #include "workflow/ConfigBackup.h"
 #include "workflow/FileDownloader.h"
@@ -24,14 +25,6 @@ namespace {
 constexpr const char* kSection = "Options";
 // Closing waits this long at most for another window that is writing the settings.
 constexpr int32_t kSettingsLockWaitMs = 2000;
-
-std::string TrimSpaces(const std::string& strText) {
-    const auto first = strText.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    const auto last = strText.find_last_not_of(' ');
-    return strText.substr(first, last - first + 1);
-}
 
 } // namespace
 
@@ -142,7 +135,7 @@ void frmMain::Form_Resize() {
 }
 
 bool frmMain::cboIp_Validate() {
-    m_window.SetIpText(TrimSpaces(m_window.GetIpText()));
+    m_window.SetIpText(std::string(Trim(m_window.GetIpText())));
     if (modMisc::IsValidIp(m_window.GetIpText()))
         return false;
     m_window.ShowMessage(kInvalidIpMessage, MessageIcon::Warning);

@@ -1,6 +1,6 @@
 #include "workflow/modFileLock.h"
 
-#include "workflow/modFileIo.h"
+#include "base/FileIo.h"
 #include "workflow/modJournal.h"
 
 #include <algorithm>

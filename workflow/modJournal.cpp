@@ -1,7 +1,7 @@
 #include "workflow/modJournal.h"
 
+#include "base/FileIo.h"
 #include "base/UniqueFd.h"
-#include "workflow/modFileIo.h"
 #include "workflow/modMiscFolder.h"
 
 #include <cerrno>

@@ -1,8 +1,8 @@
 #include "workflow/modMiscFiles.h"
 
+#include "base/FileIo.h"
 #include "base/RaisedError.h"
 #include "base/UniqueFd.h"
-#include "workflow/modFileIo.h"
 #include "workflow/modJournal.h"
 
 #include <algorithm>
@@ -232,20 +232,7 @@ std::string ReadTextFile(const std::string& strPath) {
 }
 
 void AppendTextFile(const std::string& strPath, std::string& strText) {
-    UniqueFd objFile(modFileIo::OpenRegular(strPath, O_RDONLY));
-    if (!objFile) {
-        if (errno == ENOENT) {
-            return;
-        }
-        RaiseFileError(errno, strPath);
-    }
-    struct stat objStat {};
-    if (::fstat(objFile.Get(), &objStat) != 0) {
-        RaiseFileError(errno, strPath);
-    }
-    const size_t lngKept = strText.size();
-    if (!modFileIo::ReadToEnd(objFile.Get(), static_cast<size_t>(objStat.st_size), strText)) {
-        strText.resize(lngKept);
+    if (!modFileIo::AppendWholeFile(strPath, strText) && errno != ENOENT) {
         RaiseFileError(errno, strPath);
     }
 }

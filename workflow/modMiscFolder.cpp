@@ -1,6 +1,6 @@
 #include "workflow/modMiscFolder.h"
 
-#include "workflow/modFileIo.h"
+#include "base/FileIo.h"
 
 #include <cerrno>
 #include <cstdint>

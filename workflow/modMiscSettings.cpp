@@ -1,32 +1,19 @@
 #include "workflow/modMiscSettings.h"
 
+#include "base/ByteText.h"
 #include "base/RaisedError.h"
 #include "workflow/modMiscFiles.h"
 
-#include <algorithm>
-#include <cctype>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 namespace ata::modMisc {
 
 namespace {
 
-std::string Trim(const std::string& strText) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
-    size_t begin = 0, end = strText.size();
-    while (begin < end && isSpace(strText[begin]))
-        ++begin;
-    while (end > begin && isSpace(strText[end - 1]))
-        --end;
-    return strText.substr(begin, end - begin);
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+// Names and values lose the spaces and tabs around them.
+std::string TrimBlanks(std::string_view strText) {
+    return std::string(Trim(strText, kBlanks));
 }
 
 // Lines without their CR LF or LF ends. A missing file has no lines; an unreadable one raises
@@ -34,29 +21,20 @@ bool SameName(const std::string& a, const std::string& b) {
 std::vector<std::string> ReadLines(const std::string& strFile) {
     const std::string strText = ReadTextFile(strFile);
     std::vector<std::string> lines;
-    size_t lngStart = 0;
-    while (lngStart < strText.size()) {
-        size_t lngEnd = strText.find('\n', lngStart);
-        if (lngEnd == std::string::npos)
-            lngEnd = strText.size();
-        std::string line = strText.substr(lngStart, lngEnd - lngStart);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-        lngStart = lngEnd + 1;
-    }
+    for (std::string_view strLine : SplitAtLf(strText))
+        lines.emplace_back(strLine);
     return lines;
 }
 
 // The section name of a "[name]" line, or false when the line is no section header.
 bool SectionName(const std::string& strLine, std::string& strName) {
-    const std::string trimmed = Trim(strLine);
+    const std::string trimmed = TrimBlanks(strLine);
     if (trimmed.size() < 2 || trimmed.front() != '[')
         return false;
     const size_t close = trimmed.find(']');
     if (close == std::string::npos)
         return false;
-    strName = Trim(trimmed.substr(1, close - 1));
+    strName = TrimBlanks(trimmed.substr(1, close - 1));
     return true;
 }
 
@@ -65,7 +43,7 @@ bool KeyValue(const std::string& strLine, std::string& strKey, std::string& strV
     const size_t eq = strLine.find('=');
     if (eq == std::string::npos)
         return false;
-    strKey = Trim(strLine.substr(0, eq));
+    strKey = TrimBlanks(strLine.substr(0, eq));
     strValue = strLine.substr(eq + 1);
     return !strKey.empty();
 }
@@ -84,9 +62,9 @@ std::string ReadIniValue(const std::string& strSection, const std::string& strKe
     for (const std::string& line : lines) {
         std::string name, key, value;
         if (SectionName(line, name)) {
-            blnInSection = SameName(name, strSection);
-        } else if (blnInSection && KeyValue(line, key, value) && SameName(key, strKey)) {
-            value = Trim(value);
+            blnInSection = EqualsIgnoreCase(name, strSection);
+        } else if (blnInSection && KeyValue(line, key, value) && EqualsIgnoreCase(key, strKey)) {
+            value = TrimBlanks(value);
             if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
                 value.back() == value.front())
                 value = value.substr(1, value.size() - 2);
@@ -114,14 +92,14 @@ bool WriteIniValue(const std::string& strSection, const std::string& strKey,
         if (SectionName(lines[i], name)) {
             if (blnInSection)
                 break;
-            blnInSection = SameName(name, strSection);
+            blnInSection = EqualsIgnoreCase(name, strSection);
             if (blnInSection)
                 lngInsertAt = i + 1;
         } else if (blnInSection) {
-            if (KeyValue(lines[i], key, value) && SameName(key, strKey)) {
+            if (KeyValue(lines[i], key, value) && EqualsIgnoreCase(key, strKey)) {
                 lines[i] = strNewLine;
                 blnDone = true;
-            } else if (!Trim(lines[i]).empty()) {
+            } else if (!TrimBlanks(lines[i]).empty()) {
                 lngInsertAt = i + 1;
             }
         }

@@ -1,45 +1,8 @@
 #include "workflow/modMiscText.h"
 
+#include "base/ByteText.h"
+
 namespace ata::modMisc {
-
-char LowerAscii(char chr) {
-    return (chr >= 'A' && chr <= 'Z') ? static_cast<char>(chr - 'A' + 'a') : chr;
-}
-
-bool EqualsIgnoreCase(std::string_view strA, std::string_view strB) {
-    if (strA.size() != strB.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < strA.size(); ++i) {
-        if (LowerAscii(strA[i]) != LowerAscii(strB[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-size_t FindIgnoreCase(std::string_view strHay, std::string_view strNeedle, size_t lngFrom) {
-    if (lngFrom > strHay.size()) {
-        return std::string_view::npos;
-    }
-    if (strNeedle.empty()) {
-        return lngFrom;
-    }
-    if (strNeedle.size() > strHay.size()) {
-        return std::string_view::npos;
-    }
-    // Test the first character cheaply, the rest only where it matches.
-    const char chrFirst = LowerAscii(strNeedle[0]);
-    const std::string_view strRest = strNeedle.substr(1);
-    const size_t lngLast = strHay.size() - strNeedle.size();
-    for (size_t i = lngFrom; i <= lngLast; ++i) {
-        if (LowerAscii(strHay[i]) == chrFirst &&
-            EqualsIgnoreCase(strHay.substr(i + 1, strRest.size()), strRest)) {
-            return i;
-        }
-    }
-    return std::string_view::npos;
-}
 
 namespace {
 

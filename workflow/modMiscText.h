@@ -23,10 +23,4 @@ std::string GetField(const std::string& strText, const std::string& strDelimiter
 std::string CollapseDelimiters(const std::string& strText, const std::string& strDelimiter,
                                bool blnTrimEnds);
 
-// ASCII case folding helpers shared by the log operations (text is one byte per character).
-char LowerAscii(char chr);
-bool EqualsIgnoreCase(std::string_view strA, std::string_view strB);
-// Position of strNeedle in strHay at or after lngFrom (0-based), ignoring letter case.
-size_t FindIgnoreCase(std::string_view strHay, std::string_view strNeedle, size_t lngFrom = 0);
-
 } // namespace ata::modMisc

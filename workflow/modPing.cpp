@@ -1,75 +1,18 @@
 #include "workflow/modPing.h"
 
-#include <arpa/inet.h>
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
+#include "net/SocketAddress.h"
+
+#include <string_view>
 
 namespace ata::modPing {
 
-namespace {
-
-// One part of a dotted address: its value, or false when it is not a number.
-bool ParsePart(const std::string& strPart, uint64_t& lngValue) {
-    if (strPart.empty())
-        return false;
-    int base = 10;
-    size_t i = 0;
-    if (strPart.size() > 1 && strPart[0] == '0' && (strPart[1] == 'x' || strPart[1] == 'X')) {
-        base = 16;
-        i = 2;
-        if (i == strPart.size())
-            return false;
-    } else if (strPart[0] == '0') {
-        base = 8;
-    }
-    lngValue = 0;
-    for (; i < strPart.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(strPart[i]);
-        int digit;
-        if (std::isdigit(c))
-            digit = c - '0';
-        else if (base == 16 && std::isxdigit(c))
-            digit = std::tolower(c) - 'a' + 10;
-        else
-            return false;
-        if (digit >= base)
-            return false;
-        lngValue = lngValue * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
-        if (lngValue > 0xFFFFFFFFull)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 uint32_t InetAddr(const std::string& strAddress) {
-    uint64_t parts[4] = {};
-    int count = 0;
-    size_t begin = 0;
-    while (true) {
-        const size_t dot = strAddress.find('.', begin);
-        const size_t end = dot == std::string::npos ? strAddress.size() : dot;
-        if (count == 4 || !ParsePart(strAddress.substr(begin, end - begin), parts[count]))
-            return kInaddrNone;
-        ++count;
-        if (dot == std::string::npos)
-            break;
-        begin = dot + 1;
-    }
-    uint64_t value = 0;
-    // The leading parts are one byte each; the last fills what is left.
-    for (int i = 0; i < count - 1; ++i) {
-        if (parts[i] > 0xFF)
-            return kInaddrNone;
-        value |= parts[i] << (8 * (3 - i));
-    }
-    const uint64_t lngLastMax = 0xFFFFFFFFull >> (8 * (count - 1));
-    if (parts[count - 1] > lngLastMax)
+    // The system's parser also takes an address followed by white space or a NUL and anything
+    // after it; the classic conversion refuses those.
+    constexpr std::string_view kStops(" \t\n\v\f\r\0", 7);
+    if (strAddress.find_first_of(kStops) != std::string::npos)
         return kInaddrNone;
-    value |= parts[count - 1];
-    return htonl(static_cast<uint32_t>(value));
+    return ParseDotted(strAddress).value_or(kInaddrNone);
 }
 
 bool SocketsStartup() {

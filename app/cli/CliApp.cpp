@@ -6,10 +6,9 @@
 #include "app/cli/CliMetrics.h"
 #include "app/cli/CliNotices.h"
 
+#include "base/FileIo.h"
 #include "script/NetScriptSocket.h"
 #include "workflow/ConfigBackup.h"
-#include "workflow/ScriptHostTimer.h"
-#include "workflow/modFileIo.h"
 #include "workflow/modFileLock.h"
 #include "workflow/modMiscFiles.h"
 #include "workflow/modMiscFolder.h"
@@ -44,7 +43,7 @@ CliApp::CliApp(std::string strProgramFolder, std::FILE* pOut, std::FILE* pErr)
       m_window([this](int32_t lngMilliseconds) { RunEvents(lngMilliseconds); },
                [this] { return m_signals.Received() != 0; }, pOut, pErr),
       m_engine(script::MakeNetZelTelnet(
-          ScriptHostOnTimers(m_platform.timers, [this] { m_platform.reactor.RunOnce(0); }))),
+          script::ScriptHost{&m_platform.timers, [this] { m_platform.reactor.RunOnce(0); }, {}})),
       m_logic(std::make_unique<frmMain>(m_window, m_echo, m_platform.http, *m_engine,
                                         std::move(strProgramFolder), &m_platform.timers)) {
     m_logic->Form_Load();

@@ -1,27 +1,15 @@
 #include "app/cli/CliDiagnosis.h"
 
-#include <algorithm>
+#include "base/ByteText.h"
+
 #include <cctype>
+#include <string_view>
 
 namespace ata::cli {
 
 namespace {
 
 constexpr const char* kConnectionError = "Winsock Control Error - ";
-
-bool ContainsNoCase(std::string strText, std::string strPart) {
-    for (std::string* p : {&strText, &strPart})
-        std::transform(p->begin(), p->end(), p->begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return strText.find(strPart) != std::string::npos;
-}
-
-std::string Trimmed(const std::string& strLine) {
-    const auto first = strLine.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return {};
-    return strLine.substr(first, strLine.find_last_not_of(" \t\r") - first + 1);
-}
 
 } // namespace
 
@@ -55,13 +43,8 @@ std::string BackupCause(const std::string& strConsoleLog, const std::string& str
     const std::string strConnection = "the FTP connection to port 21 of " + strAddress;
     std::string strLastReply;
     bool blnClosed = false;
-    size_t lngStart = 0;
-    while (lngStart < strConsoleLog.size()) {
-        size_t lngEnd = strConsoleLog.find('\n', lngStart);
-        if (lngEnd == std::string::npos)
-            lngEnd = strConsoleLog.size();
-        const std::string strLine = Trimmed(strConsoleLog.substr(lngStart, lngEnd - lngStart));
-        lngStart = lngEnd + 1;
+    for (std::string_view strPiece : SplitAtLf(strConsoleLog)) {
+        const std::string strLine(Trim(strPiece, " \t\r"));
         if (strLine.rfind(kConnectionError, 0) == 0) {
             const std::string strError = strLine.substr(std::string(kConnectionError).size());
             if (strError.rfind("10061 ", 0) == 0)
@@ -78,7 +61,7 @@ std::string BackupCause(const std::string& strConsoleLog, const std::string& str
     }
     const std::string strReply = strLastReply.empty() ? "none" : strLastReply;
     // The reply to PWD must name the configuration's folder.
-    if (strLastReply.rfind("257", 0) == 0 && !ContainsNoCase(strLastReply, "/RFA/"))
+    if (strLastReply.rfind("257", 0) == 0 && !ContainsIgnoreCase(strLastReply, "/RFA/"))
         return "the FTP server's current folder is not \"/RFA/\": " + strLastReply;
     if (strWarning.rfind("The backup did not finish", 0) == 0)
         return "the time limit passed without progress; the last reply was: " + strReply;

@@ -1,6 +1,6 @@
 #include "app/cli/CliNotices.h"
 
-#include "workflow/modFileIo.h"
+#include "base/FileIo.h"
 #include "workflow/modMiscFiles.h"
 #include "workflow/modMiscFolder.h"
 

@@ -1,7 +1,6 @@
 #include "app/qt/AppRoot.h"
 
 #include "script/NetScriptSocket.h"
-#include "workflow/ScriptHostTimer.h"
 #include "workflow/modMiscFolder.h"
 
 #include <QApplication>
@@ -30,7 +29,7 @@ QIcon AppIcon() {
 
 AppRoot::AppRoot(std::string strProgramFolder)
     : m_engine(script::MakeNetZelTelnet(
-          ScriptHostOnTimers(m_platform.timers, [] { QCoreApplication::processEvents(); }))),
+          script::ScriptHost{&m_platform.timers, [] { QCoreApplication::processEvents(); }, {}})),
       m_logic(std::make_unique<frmMain>(m_window, m_platform.icmp, m_platform.http, *m_engine,
                                         std::move(strProgramFolder), &m_platform.timers)) {
     m_window.Attach(*m_logic);

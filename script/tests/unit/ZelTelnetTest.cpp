@@ -1,5 +1,6 @@
 #include "script/ZelTelnet.h"
 #include "testing/FakeScriptSocket.h"
+#include "testing/ManualTimerService.h"
 
 #include <gtest/gtest.h>
 
@@ -35,24 +36,12 @@ struct EventLog : IZelTelnetEvents {
     }
 };
 
-// The timer of one DELAY: the test fires it; the engine cancels it by dropping it.
-struct Delay {
-    int32_t lngMs;
-    std::function<void()> fnDue;
-    std::shared_ptr<bool> pCancelled;
-};
-struct DelayTimer : ScriptTimer {
-    std::shared_ptr<bool> pCancelled;
-    explicit DelayTimer(std::shared_ptr<bool> p) : pCancelled(std::move(p)) {}
-    ~DelayTimer() override { *pCancelled = true; }
-};
-
 class ZelTelnetTest : public ::testing::Test {
 protected:
     FakeScriptSocket* main = nullptr;
     FakeScriptSocket* data = nullptr;
     EventLog events;
-    std::vector<Delay> delays;
+    ata::test::ManualTimerService timers;
     std::unique_ptr<ZelTelnet> engine;
 
     void SetUp() override {
@@ -60,23 +49,12 @@ protected:
         auto d = std::make_unique<FakeScriptSocket>();
         main = m.get();
         data = d.get();
-        ScriptHost host;
-        host.StartTimer = [this](int32_t ms, std::function<void()> fn) {
-            auto pCancelled = std::make_shared<bool>(false);
-            delays.push_back({ms, std::move(fn), pCancelled});
-            return std::make_unique<DelayTimer>(pCancelled);
-        };
-        host.Clock = [] { return 0.0; };
-        engine = std::make_unique<ZelTelnet>(std::move(m), std::move(d), host);
+        engine = std::make_unique<ZelTelnet>(std::move(m), std::move(d),
+                                             ScriptHost{&timers, {}, [] { return 0.0; }});
         engine->SetEvents(&events);
     }
 
     std::string Sent() const { return main->vecSent.empty() ? "" : main->vecSent.back(); }
-    // Ends pause i as its timer would (also one the engine has cancelled, as a late callback).
-    void Fire(size_t i) {
-        const std::function<void()> fn = delays.at(i).fnDue;
-        fn();
-    }
 };
 
 const char* kFtpScript = "HOST 127.0.0.1 21\r\nWAIT \"220\"\r\nSEND \"USER u\\n\"\r\n"
@@ -95,10 +73,9 @@ TEST_F(ZelTelnetTest, ImmediateLinesProgressAndEndOnce) {
     // The run waits for the pause's timer, with RunScript already returned.
     EXPECT_EQ(events.vec, (std::vector<std::string>{"Progress 25", "Progress 50", "Progress 75",
                                                     "Progress 100"}));
-    ASSERT_EQ(delays.size(), 1u);
-    EXPECT_EQ(delays[0].lngMs, 2000);
+    timers.Advance(1999);
     EXPECT_TRUE(engine->IsRunning());
-    Fire(0);
+    timers.Advance(1);
     EXPECT_EQ(events.vec.back(), "Complete");
     EXPECT_EQ(events.Count("Complete"), 1u);
     EXPECT_EQ(events.vecLog,
@@ -119,38 +96,34 @@ TEST_F(ZelTelnetTest, WhatArrivesDuringADelayIsHandledAfterTheNextLine) {
                       "DELAY 0\r\nWAIT \"bye\"\r\n");
     main->Connected();
     main->Receive("login: ");
-    ASSERT_EQ(delays.size(), 1u);
+    ASSERT_EQ(timers.ArmedCount(), 1u);
     // The prompt comes during the pause, before the WAIT that looks for it has been reached.
     main->Receive("$ ");
     EXPECT_TRUE(main->vecSent.empty());
-    Fire(0);
+    timers.Advance(1000);
     EXPECT_EQ(Sent(), "x\r\n");
-    main->SendDone(); // on to a pause of none and the last WAIT
+    main->SendDone(); // on to a pause of none (no timer) and the last WAIT
     main->Receive("x\r\nbye");
     EXPECT_EQ(events.vec.back(), "Complete");
-    EXPECT_EQ(delays.size(), 1u);
 }
 
 TEST_F(ZelTelnetTest, AnAbortedOrReplacedRunDoesNotGoOnAfterItsDelay) {
     const std::string strScript = "DELAY 1\r\nECHO \"after\"\r\n";
     engine->RunScript(strScript);
     engine->AbortScript();
-    EXPECT_TRUE(*delays[0].pCancelled);
-    Fire(0); // a late callback all the same
+    EXPECT_EQ(timers.ArmedCount(), 0u);
     engine->RunScript(strScript);
     engine->RunScript("DELAY 1\r\nECHO \"second\"\r\n");
-    EXPECT_TRUE(*delays[1].pCancelled);
-    Fire(1);
-    EXPECT_EQ(events.Logged("after"), 0u);
-    EXPECT_EQ(events.Count("Complete"), 0u);
-    Fire(2);
+    EXPECT_EQ(timers.ArmedCount(), 1u);
+    timers.Advance(1000);
     EXPECT_EQ(events.vecLog.back(), "Closed connection.");
+    EXPECT_EQ(events.Logged("after"), 0u);
     EXPECT_EQ(events.Logged("second"), 1u);
     EXPECT_EQ(events.Count("Complete"), 1u);
 
     engine->RunScript(strScript);
     engine.reset();
-    EXPECT_TRUE(*delays[3].pCancelled);
+    EXPECT_EQ(timers.ArmedCount(), 0u);
 }
 
 TEST_F(ZelTelnetTest, LinesThatCannotRunFailTheRun) {
@@ -177,17 +150,13 @@ TEST_F(ZelTelnetTest, LinesThatCannotRunFailTheRun) {
     }
 }
 
-TEST_F(ZelTelnetTest, HostPortsAndLowerCaseCommands) {
-    engine->RunScript("host 10.1.1.1\r\n");
-    EXPECT_EQ(main->vecCalls.back(), "Connect 10.1.1.1:23");
+TEST_F(ZelTelnetTest, TelnetModeMatchesAcrossChunksAndStripsEcho) {
     engine->RunScript("HOST 10.1.1.1 21 extra\r\nWAIT \"220\"\r\n");
     EXPECT_EQ(main->vecCalls.back(), "Connect 10.1.1.1:21");
-}
-
-TEST_F(ZelTelnetTest, TelnetModeMatchesAcrossChunksAndStripsEcho) {
     engine->Mode = 0;
-    engine->RunScript("HOST h\r\nWAIT \"login:\"\r\nSEND \"ls\\n\"\r\nWAIT \"$\"\r\n"
+    engine->RunScript("host h\r\nWAIT \"login:\"\r\nSEND \"ls\\n\"\r\nWAIT \"$\"\r\n"
                       "SEND \"x\\n\"\r\n");
+    EXPECT_EQ(main->vecCalls.back(), "Connect h:23"); // lower case; the telnet port
     main->Connected();
     main->Receive("Log");
     EXPECT_TRUE(main->vecSent.empty());
@@ -215,7 +184,8 @@ TEST_F(ZelTelnetTest, LoginFailureDetectedInModeOne) {
                                         "Closed connection."}));
 }
 
-// What follows RETR is covered by PreliminaryReplyAfterRetr... below.
+// Replies ending in LF alone or in a bare code, and what follows RETR (a preliminary reply,
+// a completion before the data has ended) run against servers in the integration tests.
 TEST_F(ZelTelnetTest, FtpModeMatchesWholeReplyLines) {
     engine->Mode = 2;
     engine->RunScript(kFtpScript);
@@ -333,41 +303,4 @@ TEST_F(ZelTelnetTest, PutOfAnEmptyFileEndsAtOnce) {
     main->Receive("226 ok\r\n");
     EXPECT_EQ(events.vec.back(), "Complete");
     std::filesystem::remove(empty);
-}
-
-TEST_F(ZelTelnetTest, FtpRepliesEndingInLfAloneOrInABareCode) {
-    engine->Mode = 2;
-    engine->RunScript(kFtpScript);
-    main->Connected();
-    main->Receive("220-Welcome\n220\r\n"); // the bare code ends the greeting
-    EXPECT_EQ(Sent(), "USER u\r\n");
-    main->Receive("331 pw\n");
-    EXPECT_EQ(Sent(), "PASS p\r\n");
-    main->Receive("230 ok\r"); // the line ends only with the next piece
-    EXPECT_EQ(Sent(), "PASS p\r\n");
-    main->Receive("\n227 (127,0,0,1,4,1)\n");
-    EXPECT_EQ(data->vecCalls.back(), "Connect 127.0.0.1:1025");
-    EXPECT_EQ(Sent(), "RETR CONFIG.REG\r\n");
-}
-
-// A WAIT for the preliminary reply after RETR goes on at once; the completion reply that
-// arrives together with it, before the data connection has ended, is kept for the next WAIT.
-TEST_F(ZelTelnetTest, PreliminaryReplyAfterRetrGoesOnAndTheCompletionWaitsForTheData) {
-    engine->Mode = 2;
-    engine->RunScript("HOST h 21\r\nWAIT \"220\"\r\nSEND \"PASV\\n\"\r\nWAIT \"227\"\r\n"
-                      "RETR \"F\\n\"\r\nWAIT \"150\"\r\nWAIT \"226\"\r\nSEND \"QUIT\\n\"\r\n"
-                      "WAIT \"221\"\r\n");
-    main->Connected();
-    main->Receive("220 hi\r\n227 (127,0,0,1,4,1)\r\n");
-    ASSERT_EQ(Sent(), "RETR F\r\n");
-    data->Connected();
-    data->Receive("part1");
-    main->Receive("150 Opening\r\n226 Transfer complete\r\n");
-    data->Receive("part2");
-    EXPECT_EQ(Sent(), "RETR F\r\n"); // the data connection has not ended yet
-    data->PeerClose();
-    EXPECT_EQ(Sent(), "QUIT\r\n");
-    main->Receive("221 bye\r\n");
-    EXPECT_EQ(events.vec.back(), "Complete");
-    EXPECT_EQ(events.Count("Data part2 @RETR F\r\n"), 1u);
 }

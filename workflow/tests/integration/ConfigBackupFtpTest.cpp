@@ -7,7 +7,6 @@
 #include "testing/ServerProcess.h"
 #include "testing/SocketTestSupport.h"
 #include "workflow/ConfigBackup.h"
-#include "workflow/ScriptHostTimer.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +33,7 @@ TEST_F(ConfigBackupFtp, LineEndsInLfAloneAndABareGreetingCode) {
                                             scratch.File("ftp/RFA/CONFIG.REG"), strAddress, "21"});
         ASSERT_EQ(server.Port(), 21);
         auto engine =
-            script::MakeNetZelTelnet(ScriptHostOnTimers(timers, [&] { reactor.RunOnce(0); }));
+            script::MakeNetZelTelnet(script::ScriptHost{&timers, [&] { reactor.RunOnce(0); }, {}});
         engine->Mode = 2;
         test::RecordingWindow window;
         window.strIp = strAddress;

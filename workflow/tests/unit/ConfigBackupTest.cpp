@@ -5,7 +5,6 @@
 #include "testing/ManualTimerService.h"
 #include "testing/RecordingWindow.h"
 #include "workflow/BackupScript.h"
-#include "workflow/ScriptHostTimer.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +38,8 @@ protected:
         auto m = std::make_unique<FakeScriptSocket>();
         main = m.get();
         engine = std::make_unique<script::ZelTelnet>(
-            std::move(m), std::make_unique<FakeScriptSocket>(), ScriptHostOnTimers(timers));
+            std::move(m), std::make_unique<FakeScriptSocket>(),
+            script::ScriptHost{&timers, {}, [this] { return timers.Seconds(); }});
         backup = MakeBackup(dir.string() + "/");
         window.strIp = " 127.0.0.2 ";
         window.strUser = "admin";

@@ -2,6 +2,7 @@
 #include "script/ZelTelnet.h"
 #include "testing/FakeScriptSocket.h"
 #include "testing/FileBytes.h"
+#include "testing/ManualTimerService.h"
 #include "testing/RecordingWindow.h"
 #include "workflow/FileDownloader.h"
 #include "workflow/IIcmpFacility.h"
@@ -44,9 +45,10 @@ protected:
     test::RecordingWindow m_window;
     ScriptedIcmp m_icmp;
     NoHttp m_http;
+    test::ManualTimerService m_timers;
     script::ZelTelnet m_engine{std::make_unique<script::test::FakeScriptSocket>(),
                                std::make_unique<script::test::FakeScriptSocket>(),
-                               {}};
+                               {&m_timers, {}, {}}};
     frmMain m_frm{m_window, m_icmp, m_http, m_engine, m_folder.string()};
 };
 

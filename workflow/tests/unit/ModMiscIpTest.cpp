@@ -36,8 +36,10 @@ TEST(InetAddr, ReadsDottedTextAsTheClassicConversionDoes) {
     EXPECT_EQ(dotted("010.0.0.1"), "8.0.0.1");
     EXPECT_EQ(dotted("0x7f.1"), "127.0.0.1");
     EXPECT_EQ(dotted("127.1"), "127.0.0.1");
-    for (const char* strBad : {"255.255.255.255", "300.1.1.1", "08.1.1.1", "1.2.3.4.5", "-1.2.3.4"})
+    for (const char* strBad : {"255.255.255.255", "300.1.1.1", "08.1.1.1", "1.2.3.4.5", "-1.2.3.4",
+                               "0x.1", "1.2.3.", " 1.2.3.4", "1.2.3.4 x", "1.2.3.4\t", ""})
         EXPECT_EQ(dotted(strBad), "none") << strBad;
+    EXPECT_EQ(modPing::InetAddr(std::string("1.2.3.4\0", 8)), modPing::kInaddrNone);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "testing/FakeAtaFixture.h"
 #include "testing/RecordingWindow.h"
 #include "workflow/ConfigBackup.h"
-#include "workflow/ScriptHostTimer.h"
 #include "workflow/frmMain.h"
 
 #include <chrono>
@@ -37,7 +36,7 @@ struct WholeTool {
                        CurlHttpReader::Options options = CurlHttpReader::Options{})
         : platform(options) {
         engine = script::MakeNetZelTelnet(
-            ScriptHostOnTimers(platform.timers, [this] { platform.reactor.RunOnce(0); }));
+            script::ScriptHost{&platform.timers, [this] { platform.reactor.RunOnce(0); }, {}});
         window.OnYield = [this] { platform.reactor.RunOnce(5); };
         frm = std::make_unique<frmMain>(window, platform.icmp, platform.http, *engine, strAppFolder,
                                         &platform.timers);

@@ -4,9 +4,11 @@
 #include <string_view>
 #include <sys/types.h>
 
+// Whole-file reading and writing on descriptors, for every reader and writer of the program's
+// files: nothing here blocks on a FIFO or a device, and short reads and writes are retried.
 namespace ata::modFileIo {
 
-// The folder part of a path ("." for a bare name, "/" for a file in the root).
+// The folder part of a path (its parent path; "." for a bare name, "/" for a file in the root).
 std::string FolderOf(const std::string& strPath);
 
 // The file a path names once every symbolic link on its last component is followed. Unlike
@@ -29,6 +31,10 @@ bool WriteAt(int fd, std::string_view strBytes, off_t lngOffset);
 // text. lngSizeHint (the size fstat gave) saves growing the text; a file that grew since is
 // still read to its end.
 bool ReadToEnd(int fd, size_t lngSizeHint, std::string& strText);
+
+// Appends the whole of an existing regular file (OpenRegular, then ReadToEnd) to the text.
+// False with errno set (ENOENT for a missing file); the text is as it was then.
+bool AppendWholeFile(const std::string& strPath, std::string& strText);
 
 // Flushes a folder, so that a file created, renamed or removed in it survives a crash.
 bool SyncFolder(const std::string& strFolder);

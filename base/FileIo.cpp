@@ -1,10 +1,11 @@
-#include "workflow/modFileIo.h"
+#include "base/FileIo.h"
 
 #include "base/UniqueFd.h"
 
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,11 +19,8 @@ constexpr int kMaxLinks = 40;
 } // namespace
 
 std::string FolderOf(const std::string& strPath) {
-    const size_t lngSlash = strPath.find_last_of('/');
-    if (lngSlash == std::string::npos) {
-        return ".";
-    }
-    return lngSlash == 0 ? "/" : strPath.substr(0, lngSlash);
+    std::string strFolder = std::filesystem::path(strPath).parent_path().string();
+    return strFolder.empty() ? std::string(".") : strFolder;
 }
 
 bool ResolveLinks(const std::string& strPath, std::string& strTarget) {
@@ -111,6 +109,22 @@ bool ReadToEnd(int fd, size_t lngSizeHint, std::string& strText) {
         }
         lngDone += static_cast<size_t>(lngRead);
     }
+}
+
+bool AppendWholeFile(const std::string& strPath, std::string& strText) {
+    UniqueFd objFile(OpenRegular(strPath, O_RDONLY));
+    struct stat objStat {};
+    if (!objFile || ::fstat(objFile.Get(), &objStat) != 0) {
+        return false;
+    }
+    const size_t lngKept = strText.size();
+    if (!ReadToEnd(objFile.Get(), static_cast<size_t>(objStat.st_size), strText)) {
+        const int intErrno = errno;
+        strText.resize(lngKept);
+        errno = intErrno;
+        return false;
+    }
+    return true;
 }
 
 bool SyncFolder(const std::string& strFolder) {

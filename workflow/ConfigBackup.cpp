@@ -1,7 +1,7 @@
 #include "workflow/ConfigBackup.h"
 
-#include "base/FileIo.h"
-#include "workflow/modMiscIp.h"
+#include "base/ByteText.h"
+#include "workflow/BackupScript.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,33 +12,10 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace ata {
 
 namespace {
-
-bool ContainsNoCase(const std::string& strText, const std::string& strPart) {
-    if (strPart.size() > strText.size())
-        return false;
-    for (size_t i = 0; i + strPart.size() <= strText.size(); ++i) {
-        bool match = true;
-        for (size_t k = 0; match && k < strPart.size(); ++k)
-            match = std::tolower(static_cast<unsigned char>(strText[i + k])) ==
-                    std::tolower(static_cast<unsigned char>(strPart[k]));
-        if (match)
-            return true;
-    }
-    return false;
-}
-
-std::string TrimBlanks(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
 
 std::string LocalTimeStamp() {
     const std::time_t now = std::time(nullptr);
@@ -49,72 +26,7 @@ std::string LocalTimeStamp() {
     return buf;
 }
 
-bool UnsafeForScript(const std::string& s) {
-    for (size_t i = 0; i < s.size(); ++i) {
-        const char ch = s[i];
-        if (ch == '\r' || ch == '\n' || ch == '\t')
-            return true;
-        if (ch == '\\' && i + 1 < s.size() &&
-            (s[i + 1] == 'n' || s[i + 1] == 'N' || s[i + 1] == '"'))
-            return true;
-    }
-    return false;
-}
-
-// Renames without ever replacing: false with EEXIST when the new name is taken. File systems
-// that cannot do that in one step get a link and an unlink, which cannot replace either.
-bool RenameNoReplace(const std::string& strFrom, const std::string& strTo) {
-    if (::renameat2(AT_FDCWD, strFrom.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    if (::link(strFrom.c_str(), strTo.c_str()) != 0)
-        return false;
-    ::unlink(strFrom.c_str());
-    return true;
-}
-
 } // namespace
-
-std::string QuoteText(const std::string& strText) {
-    return "\"" + strText + "\"";
-}
-
-std::string BuildBackupScriptText(const std::string& strAddress, const std::string& strUser,
-                                  const std::string& strPass, int32_t lngPort) {
-    std::string s;
-    auto add = [&s](const std::string& strLine) { s += strLine + "\r\n"; };
-    add("HOST " + strAddress + " " + std::to_string(lngPort));
-    add("WAIT " + QuoteText("220"));
-    add("SEND " + QuoteText("USER " + strUser + "\\n"));
-    add("WAIT " + QuoteText("331"));
-    add("SEND " + QuoteText("PASS " + strPass + "\\n"));
-    add("WAIT " + QuoteText("230"));
-    add("SEND " + QuoteText("PWD\\n"));
-    add("WAIT " + QuoteText("/RFA/"));
-    add("SEND " + QuoteText("TYPE I\\n"));
-    add("WAIT " + QuoteText("200"));
-    add("SEND " + QuoteText("PASV\\n"));
-    add("WAIT " + QuoteText("227"));
-    add("RETR " + QuoteText("CONFIG.REG\\n"));
-    add("WAIT " + QuoteText("226"));
-    add("DELAY 1");
-    add("SEND " + QuoteText("QUIT\\n"));
-    add("WAIT " + QuoteText("221"));
-    return s;
-}
-
-std::string CheckBackupCredentials(const std::string& strUser, const std::string& strPass) {
-    if (UnsafeForScript(strUser) || UnsafeForScript(strPass))
-        return kBadCredentialsMessage;
-    return {};
-}
-
-bool IsUsableBackupAddress(const std::string& strAddress) {
-    if (strAddress.find_first_of(" \t\"\r\n") != std::string::npos)
-        return false;
-    return modMisc::IsValidIp(strAddress);
-}
 
 ConfigBackup::ConfigBackup(IWindowOps& window, script::ZelTelnet& engine, ITimerService* pTimers,
                            std::function<void(bool)> SetControlsEnabled, Options options)
@@ -142,7 +54,7 @@ void ConfigBackup::cmdBackup_Click() {
         return;
     m_SetControlsEnabled(false);
 
-    const std::string strAddress = TrimBlanks(m_window.GetIpText());
+    const std::string strAddress(Trim(m_window.GetIpText(), kBlanks));
     m_window.SetIpText(strAddress);
     if (!IsUsableBackupAddress(strAddress)) {
         m_window.ShowMessage(
@@ -167,9 +79,7 @@ void ConfigBackup::cmdBackup_Click() {
     m_strBackupFileName = m_options.strAppFolder + "Config" + strStamp + ".reg";
     m_strSavedFileName.clear();
     m_blnWriteFailed = false;
-    m_blnPartCreated = false;
-    m_strPartFileName = m_strBackupFileName + ".part";
-    m_lngBytesWritten = 0;
+    m_optFile.emplace(m_strBackupFileName);
     m_strLastReply.clear();
     BuildBackupScript();
 
@@ -227,7 +137,7 @@ void ConfigBackup::tmrTimeLimit_Timer() {
     m_SetControlsEnabled(true);
 }
 
-void ConfigBackup::ZelTelnet_LogUpdate(const std::string& strMessage) {
+void ConfigBackup::LogUpdate(const std::string& strMessage) {
     if (!m_blnActive)
         return;
     m_dblLastProgress = Now();
@@ -253,82 +163,24 @@ void ConfigBackup::FailWrite(const std::string& strReason) {
     m_SetControlsEnabled(true);
 }
 
-void ConfigBackup::ZelTelnet_ReceivedData(const std::string& strData,
-                                          const std::string& strCommand) {
+void ConfigBackup::ReceivedData(const std::string& strData, const std::string& strCommand) {
     if (!m_blnActive || m_blnWriteFailed)
         return;
     m_dblLastProgress = Now();
-    if (!ContainsNoCase(strCommand, m_strRemoteFileName))
+    if (!ContainsIgnoreCase(strCommand, m_strRemoteFileName))
         return;
-    // The first piece creates the file; it stays open for the rest of the run.
-    if (!m_blnPartCreated && !CreatePart()) {
+    if (!m_optFile->Append(strData))
         FailWrite(std::strerror(errno));
-        return;
-    }
-    if (!modFileIo::WriteAt(m_objPart.Get(), strData, static_cast<off_t>(m_lngBytesWritten))) {
-        FailWrite(std::strerror(errno));
-        return;
-    }
-    m_lngBytesWritten += static_cast<int64_t>(strData.size());
 }
 
-bool ConfigBackup::CreatePart() {
-    // A configuration holds the device's passwords, so the file is private from its first byte.
-    // It is always a new file: never one that another backup in the same second writes, nor
-    // whatever a link planted at the name points to.
-    for (int intCopy = 1; intCopy < kMaxCopiesPerSecond; ++intCopy) {
-        m_strPartFileName = CopyName(intCopy) + ".part";
-        m_objPart = UniqueFd(::open(m_strPartFileName.c_str(),
-                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (m_objPart) {
-            m_blnPartCreated = true;
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
-    }
-    return false;
-}
-
-std::string ConfigBackup::CopyName(int intCopy) const {
-    if (intCopy == 1)
-        return m_strBackupFileName;
-    return m_strBackupFileName.substr(0, m_strBackupFileName.size() - 4) + "-" +
-           std::to_string(intCopy) + ".reg";
-}
-
-bool ConfigBackup::SavePart(std::string& strFinal, std::string& strReason) {
-    if (::fsync(m_objPart.Get()) != 0 || !m_objPart.Close()) {
-        strReason = std::strerror(errno);
-        return false;
-    }
-    // Never append to or replace an existing backup: the first free name of this second.
-    for (int intCopy = 1; intCopy < kMaxCopiesPerSecond; ++intCopy) {
-        strFinal = CopyName(intCopy);
-        if (RenameNoReplace(m_strPartFileName, strFinal)) {
-            m_blnPartCreated = false;
-            // "Backup complete." only once the new name is on disk too.
-            if (!modFileIo::SyncFolder(modFileIo::FolderOf(strFinal))) {
-                strReason = std::strerror(errno);
-                return false;
-            }
-            return true;
-        }
-        if (errno != EEXIST) {
-            strReason = std::strerror(errno);
-            return false;
-        }
-    }
-    strReason = std::strerror(EEXIST);
-    return false;
+const std::string& ConfigBackup::PartFileName() const {
+    static const std::string strNone;
+    return m_optFile ? m_optFile->PartFileName() : strNone;
 }
 
 void ConfigBackup::DiscardPart() {
-    m_objPart.Reset();
-    if (!m_blnPartCreated)
-        return;
-    ::unlink(m_strPartFileName.c_str());
-    m_blnPartCreated = false;
+    if (m_optFile)
+        m_optFile->Discard();
 }
 
 void ConfigBackup::EndRun() {
@@ -341,11 +193,11 @@ void ConfigBackup::Finish() {
     m_SetControlsEnabled(true);
 }
 
-void ConfigBackup::ZelTelnet_ScriptComplete() {
+void ConfigBackup::ScriptComplete() {
     if (m_lngScriptMode != 1 || !m_blnActive)
         return;
     EndRun();
-    if (m_blnWriteFailed || m_lngBytesWritten == 0 || !m_blnPartCreated) {
+    if (m_blnWriteFailed || !m_optFile->HasData()) {
         DiscardPart();
         m_window.ShowMessage(kNoDataMessage, MessageIcon::Warning);
         Finish();
@@ -353,8 +205,8 @@ void ConfigBackup::ZelTelnet_ScriptComplete() {
     }
     std::string strFinal;
     std::string strReason;
-    if (!SavePart(strFinal, strReason)) {
-        const std::string strPart = m_strPartFileName;
+    if (!m_optFile->Save(strFinal, strReason)) {
+        const std::string strPart = m_optFile->PartFileName();
         DiscardPart();
         m_window.ShowMessage("The backup failed: " + strPart + " could not be saved as " +
                                  strFinal + " (" + strReason + ").",
@@ -368,7 +220,7 @@ void ConfigBackup::ZelTelnet_ScriptComplete() {
     Finish();
 }
 
-void ConfigBackup::ZelTelnet_ScriptError(bool blnUnrecognised, bool blnLoginFailed) {
+void ConfigBackup::ScriptError(bool& blnUnrecognised, bool& blnLoginFailed) {
     if (!m_blnActive)
         return;
     EndRun();

@@ -4,80 +4,11 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <utility>
 
 namespace ata {
 
 namespace {
-
-constexpr int64_t kSecondsPerDay = 86400;
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
-
-// Days from 01/01/1970 of a proleptic Gregorian date (month 1..12).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-    y -= m <= 2;
-    const int64_t era = FloorDiv(y, 400);
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(int64_t z, int64_t& y, int64_t& m, int64_t& d) {
-    z += 719468;
-    const int64_t era = FloorDiv(z, 146097);
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = yoe + era * 400 + (m <= 2);
-}
-
-// The n-th field (from 1) of the text split at a one-character delimiter, with the rules of
-// modMisc::GetField (empty when there are fewer than n-1 delimiters), without copying.
-std::string_view Field(std::string_view strText, char chrDelimiter, int32_t intN) {
-    size_t lngStart = 0;
-    for (int32_t k = 1; k < intN; ++k) {
-        const size_t lngDelimiter = strText.find(chrDelimiter, lngStart);
-        if (lngDelimiter == std::string_view::npos) {
-            return {};
-        }
-        lngStart = lngDelimiter + 1;
-    }
-    const size_t lngEnd = strText.find(chrDelimiter, lngStart);
-    return strText.substr(lngStart, lngEnd == std::string_view::npos ? std::string_view::npos
-                                                                     : lngEnd - lngStart);
-}
-
-// A whole number of 1 to 9 digits.
-bool ReadNumber(std::string_view strPart, int64_t& lngValue) {
-    if (strPart.empty() || strPart.size() > 9) {
-        return false;
-    }
-    lngValue = 0;
-    for (char chr : strPart) {
-        if (chr < '0' || chr > '9') {
-            return false;
-        }
-        lngValue = lngValue * 10 + (chr - '0');
-    }
-    return true;
-}
-
-bool ReadParts(std::string_view strText, char chrDelimiter, int64_t (&arrParts)[3]) {
-    for (int32_t k = 0; k < 3; ++k) {
-        if (!ReadNumber(Field(strText, chrDelimiter, k + 1), arrParts[k])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Counts of marked positions 0..size-1 (a binary indexed tree): mark, unmark, count the marks
 // below a position and find the position of the n-th mark, each in O(log size).
@@ -130,75 +61,6 @@ private:
 };
 
 } // namespace
-
-std::optional<LogTime> TryParseLogDate(std::string_view strLine) {
-    const std::string_view strDate = Field(strLine, ' ', 1);
-    std::string_view strTime = Field(strLine, ' ', 2);
-    int64_t arrDate[3];
-    const bool blnMonthFirst = strTime.size() > 8;
-    if (blnMonthFirst) {
-        strTime = strTime.substr(0, 8);
-    }
-    int64_t arrTime[3];
-    if (!ReadParts(strDate, '/', arrDate) || !ReadParts(strTime, ':', arrTime)) {
-        return std::nullopt;
-    }
-    const int64_t lngDay = blnMonthFirst ? arrDate[1] : arrDate[0];
-    const int64_t lngMonth = blnMonthFirst ? arrDate[0] : arrDate[1];
-    int64_t lngYear = arrDate[2];
-    if (lngYear < 30) {
-        lngYear += 2000;
-    } else if (lngYear < 100) {
-        lngYear += 1900;
-    }
-    // Month and day roll over into the year and month; so do hours, minutes and seconds.
-    lngYear += FloorDiv(lngMonth - 1, 12);
-    const int64_t lngMonthInYear = lngMonth - 1 - FloorDiv(lngMonth - 1, 12) * 12 + 1;
-    const int64_t lngDays = DaysFromCivil(lngYear, lngMonthInYear, 1) + lngDay - 1;
-    const LogTime lngWhen =
-        lngDays * kSecondsPerDay + arrTime[0] * 3600 + arrTime[1] * 60 + arrTime[2];
-    // Only years of four digits can be written back in the tool's own form.
-    int64_t y = 0, m = 0, d = 0;
-    CivilFromDays(FloorDiv(lngWhen, kSecondsPerDay), y, m, d);
-    if (y < 100 || y > 9999) {
-        return std::nullopt;
-    }
-    return lngWhen;
-}
-
-LogTime ParseLogDate(const std::string& strLine) {
-    return TryParseLogDate(strLine).value_or(kEarliestLogTime);
-}
-
-std::string FormatLogTime(LogTime lngWhen) {
-    const int64_t lngDays = FloorDiv(lngWhen, kSecondsPerDay);
-    const int64_t lngSecs = lngWhen - lngDays * kSecondsPerDay;
-    int64_t y = 0, m = 0, d = 0;
-    CivilFromDays(lngDays, y, m, d);
-    if (y < 0 || y > 9999) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%02lld/%02lld/%04lld %02lld:%02lld:%02lld",
-                      static_cast<long long>(d), static_cast<long long>(m),
-                      static_cast<long long>(y), static_cast<long long>(lngSecs / 3600),
-                      static_cast<long long>(lngSecs / 60 % 60),
-                      static_cast<long long>(lngSecs % 60));
-        return buf;
-    }
-    // Written digit by digit: this runs once per line of a log of a hundred thousand lines.
-    std::string strOut = "dd/mm/yyyy hh:nn:ss";
-    auto Put = [&strOut](size_t lngAt, int64_t lngValue, size_t lngDigits) {
-        for (size_t k = lngDigits; k-- > 0; lngValue /= 10) {
-            strOut[lngAt + k] = static_cast<char>('0' + lngValue % 10);
-        }
-    };
-    Put(0, d, 2);
-    Put(3, m, 2);
-    Put(6, y, 4);
-    Put(11, lngSecs / 3600, 2);
-    Put(14, lngSecs / 60 % 60, 2);
-    Put(17, lngSecs % 60, 2);
-    return strOut;
-}
 
 void SortLogEntries(std::vector<LogEntry>& vecEntries) {
     // Stamps come out in descending order, so only the order inside each group of equal stamps
@@ -334,18 +196,6 @@ std::string SortLog(const std::string& strText) {
         strOut += vecEntries[k].Text;
     }
     return strOut;
-}
-
-std::string FetchSortedLog(IWindowOps& objWindow, FileDownloader& objDownloader,
-                           const std::string& strIp) {
-    const std::string strLog =
-        BrowseTo(objWindow, objDownloader, BuildDeviceUrl(strIp, "cgi/syslog.txt"));
-    objWindow.SetStatus("Sorting log...");
-    objWindow.DoEvents();
-    std::string strSorted = SortLog(strLog);
-    objWindow.SetStatus("Log sorted.");
-    objWindow.DoEvents();
-    return strSorted;
 }
 
 } // namespace ata

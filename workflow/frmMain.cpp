@@ -4,8 +4,8 @@
 #include "script/ZelTelnet.h"
 #include "workflow/ConfigBackup.h"
 #include "workflow/FileDownloader.h"
+#include "workflow/LogFetch.h"
 #include "workflow/LogSaving.h"
-#include "workflow/LogSort.h"
 #include "workflow/StatusRead.h"
 #include "workflow/modFileLock.h"
 #include "workflow/modMiscIp.h"
@@ -40,10 +40,10 @@ int32_t CheckBoxValueFromText(const std::string& strText) {
     return static_cast<int32_t>(dblRounded);
 }
 
-frmMain::frmMain(IWindowOps& window, IIcmpFacility& icmp, FileDownloader& downloader,
+frmMain::frmMain(IWindowOps& window, IIcmpFacility& icmp, IHttpReader& http,
                  script::ZelTelnet& engine, std::string strProgramFolder, ITimerService* pTimers)
-    : m_window(window), m_icmp(icmp), m_downloader(downloader), m_engine(engine),
-      m_pTimers(pTimers), m_strAppFolder(std::move(strProgramFolder)) {}
+    : m_window(window), m_icmp(icmp), m_downloader(http), m_engine(engine), m_pTimers(pTimers),
+      m_strAppFolder(std::move(strProgramFolder)) {}
 
 frmMain::~frmMain() {
     if (m_backup)

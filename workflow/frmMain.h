@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workflow/FileDownloader.h"
+#include "workflow/IHttpReader.h"
 #include "workflow/IWindowOps.h"
 #include "workflow/modMiscFolder.h"
 
@@ -10,7 +12,6 @@
 namespace ata {
 
 class IIcmpFacility;
-class FileDownloader;
 class ConfigBackup;
 class ITimerService;
 namespace script {
@@ -23,10 +24,10 @@ class ZelTelnet;
 class frmMain {
 public:
     // strProgramFolder is the folder of the executable; a trailing "/" is added when missing.
-    // pTimers runs the backup's time limit (none without it).
-    frmMain(IWindowOps& window, IIcmpFacility& icmp, FileDownloader& downloader,
-            script::ZelTelnet& engine, std::string strProgramFolder,
-            ITimerService* pTimers = nullptr);
+    // http is the platform's read under the logic's own downloader. pTimers runs the backup's
+    // time limit (none without it).
+    frmMain(IWindowOps& window, IIcmpFacility& icmp, IHttpReader& http, script::ZelTelnet& engine,
+            std::string strProgramFolder, ITimerService* pTimers = nullptr);
     ~frmMain();
 
     void Form_Load();
@@ -58,6 +59,8 @@ public:
     int32_t PingTimeout() const { return m_lngPingTimeout; }
     // Exists from Form_Load on.
     ConfigBackup& Backup() { return *m_backup; }
+    // The fetches of the status page and the system log.
+    FileDownloader& Downloader() { return m_downloader; }
 
 private:
     // Runs a command body; a failure escaping it is shown as a warning and never leaves the
@@ -66,7 +69,7 @@ private:
 
     IWindowOps& m_window;
     IIcmpFacility& m_icmp;
-    FileDownloader& m_downloader;
+    FileDownloader m_downloader;
     script::ZelTelnet& m_engine;
     ITimerService* m_pTimers;
     std::unique_ptr<ConfigBackup> m_backup;

@@ -44,7 +44,7 @@ CliApp::CliApp(std::string strProgramFolder, std::FILE* pOut, std::FILE* pErr)
                [this] { return m_signals.Received() != 0; }, pOut, pErr),
       m_engine(script::MakeNetZelTelnet(
           script::ScriptHost{&m_platform.timers, [this] { m_platform.reactor.RunOnce(0); }, {}})),
-      m_logic(std::make_unique<frmMain>(m_window, m_echo, m_platform.downloader, *m_engine,
+      m_logic(std::make_unique<frmMain>(m_window, m_echo, m_platform.http, *m_engine,
                                         std::move(strProgramFolder), &m_platform.timers)) {
     m_logic->Form_Load();
 }
@@ -82,9 +82,10 @@ void CliApp::RunEvents(int32_t lngMilliseconds) {
 }
 
 void CliApp::AbandonWork() {
-    if (m_logic)
-        m_logic->Backup().Form_Unload();
-    m_platform.downloader.Shutdown();
+    if (!m_logic)
+        return;
+    m_logic->Backup().Form_Unload();
+    m_logic->Downloader().Shutdown();
 }
 
 void CliApp::WritePaths() {
@@ -121,7 +122,7 @@ int CliApp::Run(const CliOptions& objOptions) {
     // A check reads and reports, so it never waits for a timer's run nor holds one up.
     if (objOptions.enmCommand == EnmCliCommand::Check)
         return Ending(RunCheck(objOptions, CheckFiles(objOptions.enmCommand),
-                               {*m_logic, m_window, m_echo, m_platform.downloader, m_notices}));
+                               {*m_logic, m_window, m_echo, m_logic->Downloader(), m_notices}));
     return Report(objOptions, RunLocked(objOptions));
 }
 
@@ -273,7 +274,7 @@ std::string CliApp::FailureCause(EnmCliCommand enmCommand) {
     if (lngPower != kColourGreen)
         return {};
     const bool blnStatus = enmCommand == EnmCliCommand::Status;
-    const HttpReadResult& objFailure = m_platform.downloader.LastFailure();
+    const HttpReadResult& objFailure = m_logic->Downloader().LastFailure();
     if (objFailure.enmFailure != EnmHttpFailure::None)
         return std::string(blnStatus ? "the status page " : "the system log ") +
                BuildDeviceUrl(strAddress, blnStatus ? "doc/m_set.htm" : "cgi/syslog.txt") +

@@ -30,7 +30,7 @@ QIcon AppIcon() {
 AppRoot::AppRoot(std::string strProgramFolder)
     : m_engine(script::MakeNetZelTelnet(
           script::ScriptHost{&m_platform.timers, [] { QCoreApplication::processEvents(); }, {}})),
-      m_logic(std::make_unique<frmMain>(m_window, m_platform.icmp, m_platform.downloader, *m_engine,
+      m_logic(std::make_unique<frmMain>(m_window, m_platform.icmp, m_platform.http, *m_engine,
                                         std::move(strProgramFolder), &m_platform.timers)) {
     m_window.Attach(*m_logic);
     QGuiApplication::setDesktopFileName(QStringLiteral(ATA_APP_ID));

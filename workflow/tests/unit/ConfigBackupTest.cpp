@@ -4,9 +4,11 @@
 #include "testing/FileBytes.h"
 #include "testing/ManualTimerService.h"
 #include "testing/RecordingWindow.h"
+#include "workflow/BackupScript.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace ata;
@@ -16,8 +18,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Plays an FTP server on the connection doubles; the clock and the timers only move when the
-// test advances them.
+const std::string kRetr = "RETR CONFIG.REG\r\n";
+
+// The backup as the engine's event sink: the engine only connects, nobody answers, and the test
+// raises the events the engine would (the whole exchange runs against servers in the
+// integration tests). The clock and the timers only move when the test advances them.
 class ConfigBackupTest : public ::testing::Test {
 protected:
     test::ScratchFolder scratch;
@@ -25,30 +30,20 @@ protected:
     test::RecordingWindow window;
     test::ManualTimerService timers;
     FakeScriptSocket* main = nullptr;
-    FakeScriptSocket* data = nullptr;
     std::unique_ptr<script::ZelTelnet> engine;
     std::unique_ptr<ConfigBackup> backup;
-    size_t handled = 0;
-    std::map<std::string, std::string> replies;
-    std::vector<std::string> chunks{"AB", std::string("C\0D", 3)};
-    bool blnEndTransfer = true; // false: the data stops after the chunks, with no 226
     bool blnEnabled = true;
 
     void SetUp() override {
         auto m = std::make_unique<FakeScriptSocket>();
-        auto d = std::make_unique<FakeScriptSocket>();
         main = m.get();
-        data = d.get();
-        script::ScriptHost host{&timers, {}, [this] { return timers.Seconds(); }};
-        engine = std::make_unique<script::ZelTelnet>(std::move(m), std::move(d), host);
-        engine->Mode = 2;
+        engine = std::make_unique<script::ZelTelnet>(
+            std::move(m), std::make_unique<FakeScriptSocket>(),
+            script::ScriptHost{&timers, {}, [this] { return timers.Seconds(); }});
         backup = MakeBackup(dir.string() + "/");
         window.strIp = " 127.0.0.2 ";
         window.strUser = "admin";
         window.strPass = "secret";
-        replies = {{"USER admin\r\n", "331 pw\r\n"},        {"PASS secret\r\n", "230 ok\r\n"},
-                   {"PWD\r\n", "257 \"/RFA/\"\r\n"},        {"TYPE I\r\n", "200 ok\r\n"},
-                   {"PASV\r\n", "227 (127,0,0,2,4,1)\r\n"}, {"QUIT\r\n", "221 bye\r\n"}};
     }
     void TearDown() override { engine->SetEvents(nullptr); }
     std::unique_ptr<ConfigBackup> MakeBackup(const std::string& strFolder) {
@@ -61,173 +56,115 @@ protected:
         engine->SetEvents(b.get());
         return b;
     }
-
-    // Answers everything the engine has sent so far.
-    void Serve() {
-        if (main->lngState == ata::sckConnecting) {
-            main->Connected("127.0.0.2");
-            main->Receive("220 hello\r\n");
-        }
-        while (handled < main->vecSent.size()) {
-            const std::string cmd = main->vecSent[handled++];
-            if (cmd == "RETR CONFIG.REG\r\n") {
-                data->Connected("127.0.0.2");
-                main->Receive("150 Opening BINARY mode data connection (4 bytes)\r\n");
-                for (const auto& c : chunks)
-                    data->Receive(c);
-                if (!blnEndTransfer)
-                    continue;
-                main->Receive("226 done\r\n"); // before the data connection's close
-                data->PeerClose();
-            } else if (replies.count(cmd)) {
-                main->Receive(replies[cmd]);
-            }
-        }
+    // The messages shown, in order.
+    std::vector<std::string> Messages() {
+        std::vector<std::string> vec;
+        std::copy_if(window.vecOps.begin(), window.vecOps.end(), std::back_inserter(vec),
+                     [](const std::string& s) {
+                         return s.starts_with("Warning(") || s.starts_with("Information(");
+                     });
+        return vec;
     }
-    // The event loop of the test: the server answers, then a second passes.
-    void Run(int intSeconds) {
-        for (int i = 0; i < intSeconds; ++i) {
-            Serve();
-            timers.Advance(1000);
-        }
-    }
-    // Presses the button and runs until the backup has ended, with a fresh record of the window.
-    void Backup(ConfigBackup& b) {
-        handled = 0;
-        main->vecSent.clear();
-        window.vecOps.clear();
-        b.cmdBackup_Click();
-        for (int i = 0; b.IsBusy() && i < 600; ++i)
-            Run(1);
-    }
-    std::vector<std::string> Messages() { return window.OpsStartingWith("Warning"); }
-    fs::path Final() { return dir / "Config20081231-235959.reg"; }
 };
 
 } // namespace
 
-// The script's other lines run against a real server through the window's tests.
-TEST(ConfigBackupScript, AnEmptyPasswordIsSentAsAnEmptyArgument) {
-    EXPECT_NE(BuildBackupScriptText("127.0.0.2", "admin", "").find("\r\nSEND \"PASS \\n\"\r\n"),
-              std::string::npos);
+// Each run from a fresh record of the window: one message, back to idle with nothing left
+// running, and only the successful run's file kept, byte for byte.
+TEST_F(ConfigBackupTest, ClickReturnsAtOnceEachEndShowsOneMessageAndOnlyASuccessLeavesAFile) {
+    backup->ReceivedData("x", kRetr); // not busy: ignored
+    const std::string strMissing = (dir / "missing").string() + "/";
+    // A piece of the file, then the engine's error event.
+    auto Error = [](bool blnUnrecognised, bool blnLoginFailed) {
+        return [=](ConfigBackup& b) mutable {
+            b.ReceivedData("AB", kRetr);
+            b.ScriptError(blnUnrecognised, blnLoginFailed);
+        };
+    };
+    struct Case {
+        std::string strIp, strPass, strFolder;
+        std::function<void(ConfigBackup&)> Events;
+        std::string strMessage;
+    };
+    const Case cases[] = {
+        // The first two are refused before anything is sent.
+        {" 127.0.0.2 x ", "secret", "", [](ConfigBackup&) {},
+         "Warning(The IP address is not valid. Please enter a valid IP address in the form "
+         "x.x.x.x)"},
+        {" 127.0.0.2 ", "a\\nDELE CONFIG.REG", "", [](ConfigBackup&) {},
+         std::string("Warning(") + kBadCredentialsMessage + ")"},
+        {" 127.0.0.2 ", "secret", "",
+         [](ConfigBackup& b) {
+             b.ReceivedData("AB", kRetr);
+             b.ReceivedData("x", "LIST\r\n"); // another command's data
+             b.ReceivedData(std::string("C\0D", 3), "retr config.reg\r\n");
+             b.ScriptComplete();
+         },
+         "Information(Current config backed up.)"},
+        {" 127.0.0.2 ", "secret", "", Error(false, true),
+         std::string("Warning(") + kLoginErrorMessage + ")"},
+        {" 127.0.0.2 ", "secret", "", Error(true, false),
+         std::string("Warning(") + kScriptErrorMessage + ")"},
+        {" 127.0.0.2 ", "secret", "", Error(false, false),
+         std::string("Warning(") + kUnknownScriptErrorMessage + ")"},
+        {" 127.0.0.2 ", "secret", "",
+         [](ConfigBackup& b) {
+             b.ReceivedData("x", "LIST\r\n");
+             b.ScriptComplete();
+         },
+         std::string("Warning(") + kNoDataMessage + ")"},
+        {" 127.0.0.2 ", "secret", strMissing, [](ConfigBackup& b) { b.ReceivedData("AB", kRetr); },
+         "Warning(The backup failed: the file " + strMissing +
+             "Config20081231-235959.reg.part could not be written (No such file or directory).)"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.strMessage);
+        const bool blnRefused = &c < &cases[2];
+        window.strIp = c.strIp;
+        window.strPass = c.strPass;
+        window.vecOps.clear();
+        auto objBackup = MakeBackup(c.strFolder.empty() ? dir.string() + "/" : c.strFolder);
+        objBackup->cmdBackup_Click();
+        EXPECT_EQ(objBackup->IsBusy(), !blnRefused);
+        EXPECT_EQ(blnEnabled, blnRefused);
+        EXPECT_EQ(main->vecCalls.empty(), blnRefused);
+        c.Events(*objBackup);
+        EXPECT_EQ(window.strIp, c.strIp.substr(1, c.strIp.size() - 2));
+        EXPECT_EQ(Messages(), std::vector<std::string>{c.strMessage});
+        EXPECT_FALSE(objBackup->IsBusy());
+        EXPECT_TRUE(blnEnabled);
+        EXPECT_EQ(timers.ArmedCount(), 0u);
+        engine->AbortScript();
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    EXPECT_EQ(ReadBytes(dir / "Config20081231-235959.reg"), std::string("ABC\0D", 5));
 }
 
-TEST_F(ConfigBackupTest, ClickReturnsAtOnceAndTheFileIsKeptByteForByteUnderAFreeName) {
+// Progress is any message of the engine; a run given up or closed hears nothing more.
+TEST_F(ConfigBackupTest, TimeLimitCountsFromTheLastProgressAndClosingEndsTheRun) {
     backup->cmdBackup_Click();
+    timers.Advance(20000);
+    backup->LogUpdate("00:20:000 150 still looking\r\n");
+    timers.Advance(29000);
     EXPECT_TRUE(backup->IsBusy());
-    EXPECT_FALSE(blnEnabled);
-    EXPECT_EQ(main->lngState, ata::sckConnecting);
-    for (int i = 0; backup->IsBusy() && i < 600; ++i)
-        Run(1);
+    timers.Advance(1000);
     EXPECT_FALSE(backup->IsBusy());
+    const std::vector<std::string> vecWarning{
+        "Warning(The backup did not finish: nothing happened for 30 seconds. Last reply of the "
+        "server: 150 still looking)"};
+    EXPECT_EQ(Messages(), vecWarning);
     EXPECT_TRUE(blnEnabled);
-    EXPECT_EQ(window.strIp, "127.0.0.2");
-    EXPECT_EQ(window.OpsStartingWith("Information"),
-              (std::vector<std::string>{"Information(Current config backed up.)"}));
-    EXPECT_EQ(ReadBytes(Final()), std::string("ABC\0D", 5));
-    EXPECT_FALSE(fs::exists(backup->PartFileName()));
-    EXPECT_EQ(timers.ArmedCount(), 0u);
+    EXPECT_EQ(main->lngState, sckClosed);
 
-    // The same stamp again: a suffix, the first backup untouched.
-    chunks = {"new"};
-    Backup(*backup);
-    EXPECT_EQ(ReadBytes(Final()), std::string("ABC\0D", 5));
-    EXPECT_EQ(ReadBytes(dir / "Config20081231-235959-2.reg"), "new");
-}
-
-TEST_F(ConfigBackupTest, EachFailureWarnsOnceWithItsReasonAndSavesNothing) {
-    backup->ZelTelnet_ReceivedData("x", "RETR OTHER.TXT\r\n"); // not busy: ignored
-    replies["PASS secret\r\n"] = "530 Login incorrect.\r\n";
-    Backup(*backup);
-    EXPECT_EQ(Messages(),
-              (std::vector<std::string>{std::string("Warning(") + kLoginErrorMessage + ")"}));
-
-    replies["PASS secret\r\n"] = "230 ok\r\n";
-    chunks.clear();
-    Backup(*backup);
-    EXPECT_EQ(Messages(),
-              (std::vector<std::string>{std::string("Warning(") + kNoDataMessage + ")"}));
-
-    chunks = {"AB"};
-    auto broken = MakeBackup((dir / "missing").string() + "/");
-    Backup(*broken);
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("Config20081231-235959.reg.part"), std::string::npos);
-    EXPECT_EQ(main->lngState, ata::sckClosed);
-
-    EXPECT_TRUE(window.OpsStartingWith("Information").empty());
-    EXPECT_TRUE(blnEnabled);
-    EXPECT_EQ(timers.ArmedCount(), 0u);
-    EXPECT_TRUE(fs::is_empty(dir));
-}
-
-TEST_F(ConfigBackupTest, TimeLimitCountsFromTheLastProgressAndQuotesTheLastReply) {
-    replies.erase("PWD\r\n");
     backup->cmdBackup_Click();
-    Run(20);
-    main->Receive("150 still looking\r\n"); // progress 20 s into the 30 s limit
-    Run(29);
-    EXPECT_TRUE(backup->IsBusy());
-    Run(1);
-    EXPECT_FALSE(backup->IsBusy());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{
-                              "Warning(The backup did not finish: nothing happened for 30 "
-                              "seconds. Last reply of the server: 150 still looking)"}));
-    EXPECT_TRUE(blnEnabled);
-    EXPECT_EQ(main->lngState, ata::sckClosed);
-    // A late trigger of the aborted run reports nothing.
-    main->lngState = ata::sckConnected;
-    main->Receive("257 \"/RFA/\"\r\n");
-    Run(60);
-    EXPECT_TRUE(window.OpsStartingWith("Information").empty());
-    EXPECT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(main->vecSent.size() == handled && main->vecSent.back() == "PWD\r\n");
-}
-
-TEST_F(ConfigBackupTest, ClosingTheWindowEndsTheBackupAndNothingFollows) {
-    blnEndTransfer = false;
-    backup->cmdBackup_Click();
-    Run(2);
-    ASSERT_TRUE(backup->IsBusy());
-    ASSERT_EQ(ReadBytes(backup->PartFileName()), std::string("ABC\0D", 5));
-    // The device's passwords are in it: private from the first byte.
-    EXPECT_EQ(fs::status(backup->PartFileName()).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write);
+    backup->ReceivedData("AB", kRetr);
+    ASSERT_EQ(ReadBytes(backup->PartFileName()), "AB");
     backup->Form_Unload();
     EXPECT_FALSE(backup->IsBusy());
-    EXPECT_EQ(main->lngState, ata::sckClosed);
-    EXPECT_EQ(data->lngState, ata::sckClosed);
+    EXPECT_EQ(main->lngState, sckClosed);
     EXPECT_EQ(timers.ArmedCount(), 0u);
-    // Whatever still arrives or comes due, the closed window hears nothing more.
-    data->lngState = ata::sckConnected;
-    data->Receive("late");
-    main->lngState = ata::sckConnected;
-    main->Receive("226 done\r\n");
-    Run(60);
-    EXPECT_TRUE(window.OpsStartingWith("Warning").empty());
-    EXPECT_TRUE(window.OpsStartingWith("Information").empty());
-    EXPECT_FALSE(fs::exists(backup->PartFileName()));
-    EXPECT_FALSE(fs::exists(Final()));
-}
-
-TEST_F(ConfigBackupTest, UnsafeInputsAreRefusedBeforeAnythingIsSent) {
-    for (const char* strIp : {"127.0.0.2 ", "127.0. 0.2", "127.0.0.2\r\n", "\"127.0.0.2"})
-        EXPECT_FALSE(IsUsableBackupAddress(strIp)) << strIp;
-    EXPECT_TRUE(IsUsableBackupAddress("127.0.0.2"));
-    const std::pair<const char*, const char*> unsafe[] = {
-        {"ad\\nmin", ""}, {"admin", "a\\N"}, {"admin", "a\\\""}, {"admin", "a\rb"}, {"a\tb", ""}};
-    for (const auto& [strUser, strPass] : unsafe)
-        EXPECT_FALSE(CheckBackupCredentials(strUser, strPass).empty()) << strUser << strPass;
-    EXPECT_TRUE(CheckBackupCredentials("admin", "pa\"ss\\x").empty());
-
-    window.strIp = "127.0.0.2 x";
-    backup->cmdBackup_Click();
-    window.strIp = "127.0.0.2";
-    window.strPass = "a\\nDELE CONFIG.REG";
-    backup->cmdBackup_Click();
-    EXPECT_EQ(Messages().size(), 2u);
-    EXPECT_NE(Messages()[1].find("Nothing was sent"), std::string::npos);
-    EXPECT_TRUE(main->vecCalls.empty());
-    EXPECT_TRUE(blnEnabled);
-    EXPECT_FALSE(backup->IsBusy());
+    backup->ReceivedData("late", kRetr);
+    backup->ScriptComplete();
+    timers.Advance(60000);
+    EXPECT_EQ(Messages(), vecWarning);
+    EXPECT_TRUE(fs::is_empty(dir));
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 using namespace ata;
 
@@ -20,41 +21,34 @@ struct FileDownloaderTest : ::testing::Test {
     FileDownloaderTest() {
         window.OnYield = [this] { queue.Drain(); };
     }
-    void Fetch(const std::string& strBody) {
-        reader.SetBody(kUrl, strBody);
-        downloader.BeginDownload(kUrl, kUrl);
-        queue.Drain();
-    }
 };
 
 } // namespace
 
 // NUL bytes read as line feeds are covered through the real window.
 TEST_F(FileDownloaderTest, BodiesShorterThanTwoBytesAndFailedReadsAreErrors) {
-    for (const std::string& strShort : {std::string(), std::string("x")}) {
-        Fetch(strShort);
-        EXPECT_TRUE(downloader.blnDownloadComplete());
-        EXPECT_TRUE(downloader.blnDownloadError());
+    struct Case {
+        std::optional<std::string> optBody; // none: the read fails
+        bool blnComplete, blnError;
+        std::string strContents;
+    };
+    // Each fetch starts clean, whatever the one before left.
+    const Case cases[] = {{"", true, true, ""},
+                          {"x", true, true, ""},
+                          {"xy", true, false, "xy"},
+                          {std::nullopt, false, true, ""},
+                          {"ok page", true, false, "ok page"}};
+    for (const Case& c : cases) {
+        c.optBody ? reader.SetBody(kUrl, *c.optBody) : reader.SetFailure(kUrl);
+        ASSERT_TRUE(downloader.BeginDownload(kUrl, kUrl));
+        // The completion waits until the window yields.
+        EXPECT_FALSE(downloader.blnDownloadComplete() || downloader.blnDownloadError());
         EXPECT_EQ(downloader.strFileContents(), "");
+        queue.Drain();
+        EXPECT_EQ(downloader.blnDownloadComplete(), c.blnComplete) << c.strContents;
+        EXPECT_EQ(downloader.blnDownloadError(), c.blnError) << c.strContents;
+        EXPECT_EQ(downloader.strFileContents(), c.strContents);
     }
-    Fetch("xy");
-    EXPECT_FALSE(downloader.blnDownloadError());
-    EXPECT_EQ(downloader.strFileContents(), "xy");
-    // A failed read sets only the error; the next fetch starts clean.
-    reader.SetFailure(kUrl);
-    downloader.BeginDownload(kUrl, kUrl);
-    queue.Drain();
-    EXPECT_TRUE(downloader.blnDownloadError());
-    EXPECT_FALSE(downloader.blnDownloadComplete());
-    // The completion waits until the window yields.
-    reader.SetBody(kUrl, "ok page");
-    ASSERT_TRUE(downloader.BeginDownload(kUrl, kUrl));
-    EXPECT_FALSE(downloader.blnDownloadError());
-    EXPECT_FALSE(downloader.blnDownloadComplete());
-    EXPECT_EQ(downloader.strFileContents(), "");
-    queue.Drain();
-    EXPECT_TRUE(downloader.blnDownloadComplete());
-    EXPECT_EQ(downloader.strFileContents(), "ok page");
 }
 
 TEST_F(FileDownloaderTest, LateCompletionsOfAnEarlierFetchOrAGoneDownloaderAreIgnored) {

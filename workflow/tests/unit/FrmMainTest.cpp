@@ -45,12 +45,11 @@ protected:
     test::RecordingWindow m_window;
     ScriptedIcmp m_icmp;
     NoHttp m_http;
-    FileDownloader m_downloader{m_http};
     test::ManualTimerService m_timers;
     script::ZelTelnet m_engine{std::make_unique<script::test::FakeScriptSocket>(),
                                std::make_unique<script::test::FakeScriptSocket>(),
                                {&m_timers, {}, {}}};
-    frmMain m_frm{m_window, m_icmp, m_downloader, m_engine, m_folder.string()};
+    frmMain m_frm{m_window, m_icmp, m_http, m_engine, m_folder.string()};
 };
 
 TEST_F(FrmMainTest, StartUpAddsTheTwoAddressesAndReadsTheSettingsWhenThereAreAny) {
@@ -64,7 +63,7 @@ TEST_F(FrmMainTest, StartUpAddsTheTwoAddressesAndReadsTheSettingsWhenThereAreAny
     m_window.strIp = "typed before";
     test::WriteBytes(m_folder / "settings.ini",
                      "[options]\r\nusername=admin\r\nPassword=pw\r\nAuto Summarise=1\r\n");
-    frmMain frm(m_window, m_icmp, m_downloader, m_engine, m_folder.string() + "/");
+    frmMain frm(m_window, m_icmp, m_http, m_engine, m_folder.string() + "/");
     frm.Form_Load();
     EXPECT_EQ(m_window.strIp, "");
     EXPECT_EQ(m_window.strUser, "admin");

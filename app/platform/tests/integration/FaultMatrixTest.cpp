@@ -37,8 +37,8 @@ struct WholeTool {
         engine = script::MakeNetZelTelnet(
             script::ScriptHost{&platform.timers, [this] { platform.reactor.RunOnce(0); }, {}});
         window.OnYield = [this] { platform.reactor.RunOnce(5); };
-        frm = std::make_unique<frmMain>(window, platform.icmp, platform.downloader, *engine,
-                                        strAppFolder, &platform.timers);
+        frm = std::make_unique<frmMain>(window, platform.icmp, platform.http, *engine, strAppFolder,
+                                        &platform.timers);
         frm->Form_Load();
     }
     ~WholeTool() {

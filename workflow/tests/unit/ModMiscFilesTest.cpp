@@ -70,20 +70,11 @@ TEST(TextFile, EveryByteSurvivesNothingIsAddedAndAnExistingFileKeepsItsMode) {
     EXPECT_FALSE(WriteTextFile("x", tmp.File("no-such-folder/sys-log.txt")));
 }
 
-TEST(TextFile, WritingFollowsLinksAndCreatesThroughDanglingOnes) {
+// A link written through stays a link (the command line's linked history shows that); here a
+// dangling link, whose relative target counts from the link's folder, and loops.
+TEST(TextFile, WritingCreatesThroughDanglingLinksAndRefusesLoops) {
     test::ScratchFolder tmp;
     fs::create_directory(tmp.path / "data");
-    ASSERT_TRUE(WriteTextFile("old", tmp.File("data/real.txt")));
-    // sys-log.txt -> hop (relative) -> .../data/real.txt (absolute)
-    fs::create_symlink(tmp.File("data/real.txt"), tmp.path / "hop");
-    fs::create_symlink("hop", tmp.path / "sys-log.txt");
-    ASSERT_TRUE(WriteTextFile("new", tmp.File("sys-log.txt")));
-    EXPECT_TRUE(fs::is_symlink(tmp.path / "sys-log.txt"));
-    EXPECT_TRUE(fs::is_symlink(tmp.path / "hop"));
-    EXPECT_EQ(ReadTextFile(tmp.File("data/real.txt")), "new");
-    EXPECT_EQ(EntriesIn(tmp.path / "data"), 1u);
-
-    // A relative target counts from the link's folder, not from the working folder.
     fs::create_symlink("made.txt", tmp.path / "data/dangling");
     ASSERT_TRUE(WriteWithUmask(022, "fresh", tmp.File("data/dangling")));
     EXPECT_TRUE(fs::is_symlink(tmp.path / "data/dangling"));
@@ -97,10 +88,10 @@ TEST(TextFile, WritingFollowsLinksAndCreatesThroughDanglingOnes) {
     EXPECT_FALSE(WriteTextFile("x", tmp.File("nowhere")));
 }
 
-// As a user that permissions apply to (the window's tests cover a read-only history and a
-// longer save into a read-only folder): an unreadable file raises, a read-only folder is
-// written in place, and a write that fails half-way (at a file size limit) keeps the old
-// content, whether it goes through a temporary file or in place.
+// As a user that permissions apply to: an unreadable file raises, and a read-only folder is
+// written in place, where a write that fails half-way (at a file size limit) or finds no room
+// for its journal keeps the old content. The window covers a read-only history, a longer text
+// in a read-only folder and a failed write through a temporary file.
 TEST(TextFile, AsAnOrdinaryUserPermissionsDecideAndAFailedWriteKeepsTheHistory) {
     EXPECT_EQ(test::RunUnprivileged([](const fs::path& dir) -> std::string {
                   const std::string strLog = (dir / "sys-log.txt").string();
@@ -125,7 +116,6 @@ TEST(TextFile, AsAnOrdinaryUserPermissionsDecideAndAFailedWriteKeepsTheHistory) 
                       return "stray file in folder";
 
                   // Writes beyond 64 bytes fail; the signal they raise is ignored.
-                  ::chmod(dir.c_str(), 0755);
                   std::signal(SIGXFSZ, SIG_IGN);
                   struct rlimit limit {};
                   ::getrlimit(RLIMIT_FSIZE, &limit);
@@ -133,10 +123,6 @@ TEST(TextFile, AsAnOrdinaryUserPermissionsDecideAndAFailedWriteKeepsTheHistory) 
                   if (!WriteTextFile(kHistory, strLog) || ::setrlimit(RLIMIT_FSIZE, &limit) != 0)
                       return "size limit setup";
                   const std::string strBig(16384, 'x');
-                  if (WriteTextFile(strBig, strLog) || ReadTextFile(strLog) != kHistory ||
-                      EntriesIn(dir) != 2)
-                      return "through a temporary file: history damaged";
-                  ::chmod(dir.c_str(), 0555);
                   if (WriteTextFile(strBig, strLog))
                       return "in place: failed write reported written";
                   if (ReadTextFile(strLog) != kHistory)

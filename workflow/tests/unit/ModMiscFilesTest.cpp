@@ -2,6 +2,7 @@
 #include "base/RaisedError.h"
 #include "testing/FileBytes.h"
 #include "testing/UnprivilegedRun.h"
+#include "workflow/modMiscSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -88,10 +89,10 @@ TEST(TextFile, WritingCreatesThroughDanglingLinksAndRefusesLoops) {
     EXPECT_FALSE(WriteTextFile("x", tmp.File("nowhere")));
 }
 
-// As a user that permissions apply to: an unreadable file raises, and a read-only folder is
-// written in place, where a write that fails half-way (at a file size limit) or finds no room
-// for its journal keeps the old content. The window covers a read-only history, a longer text
-// in a read-only folder and a failed write through a temporary file.
+// As a user that permissions apply to: an unreadable file raises and is not rewritten, and a
+// read-only folder is written in place, where a write that fails half-way (at a file size limit) or
+// finds no room for its journal keeps the old content. The window covers a read-only history, a
+// longer text in a read-only folder and a failed write through a temporary file.
 TEST(TextFile, AsAnOrdinaryUserPermissionsDecideAndAFailedWriteKeepsTheHistory) {
     EXPECT_EQ(test::RunUnprivileged([](const fs::path& dir) -> std::string {
                   const std::string strLog = (dir / "sys-log.txt").string();
@@ -104,7 +105,12 @@ TEST(TextFile, AsAnOrdinaryUserPermissionsDecideAndAFailedWriteKeepsTheHistory) 
                       return "unreadable file read";
                   } catch (const RaisedError&) {
                   }
+                  // Nor is it rewritten as settings that were empty.
+                  if (modMisc::WriteIniValue("Options", "IP", "2.2.2.2", strLog))
+                      return "unreadable file reported written";
                   ::chmod(strLog.c_str(), 0640);
+                  if (ReadTextFile(strLog) != kHistory)
+                      return "unreadable file changed";
                   ::chmod(dir.c_str(), 0555);
                   if (!WriteTextFile("short", strLog) || ReadTextFile(strLog) != "short")
                       return "shorter text in place";

@@ -1,22 +1,19 @@
 #include "testing/FileBytes.h"
-#include "testing/UnprivilegedRun.h"
 #include "workflow/modMiscSettings.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace ata {
 namespace {
 
-namespace fs = std::filesystem;
 using modMisc::ReadIniValue;
 using modMisc::WriteIniValue;
 using test::ReadBytes;
 
-// A read-only file and a read-only folder are covered through the real window; links are
-// followed by the file writer the settings share with the history (modMiscFiles).
+// A read-only file and a read-only folder are covered through the real window; links and an
+// unreadable file by the tests of the writer the settings share with the history.
 class SettingsFileTest : public ::testing::Test {
 protected:
     mode_t Mode() {
@@ -55,24 +52,6 @@ TEST_F(SettingsFileTest, NamesIgnoreLetterCaseAndOtherLinesAndSectionsAreKept) {
     EXPECT_EQ(ReadBytes(m_file),
               "; a comment\r\n[OPTIONS]\r\nIp=2.2.2.2\r\nColour=blue\r\nUsername=bob\r\n"
               "\r\n[Window]\r\nLeft=10\r\n[Extra]\r\nKey=v\r\n");
-}
-
-// As a user that permissions apply to.
-TEST_F(SettingsFileTest, AnUnreadableFileIsNotRewritten) {
-    EXPECT_EQ(test::RunUnprivileged([](const fs::path& dir) -> std::string {
-                  const std::string strFile = (dir / "settings.ini").string();
-                  if (!WriteIniValue("Options", "IP", "1.1.1.1", strFile) ||
-                      !WriteIniValue("Options", "Username", "u", strFile))
-                      return "setup";
-                  ::chmod(strFile.c_str(), 0200);
-                  if (WriteIniValue("Options", "IP", "2.2.2.2", strFile))
-                      return "unreadable file reported written";
-                  ::chmod(strFile.c_str(), 0600);
-                  return ReadBytes(strFile) == "[Options]\r\nIP=1.1.1.1\r\nUsername=u\r\n"
-                             ? ""
-                             : "unreadable file changed";
-              }),
-              0);
 }
 
 } // namespace

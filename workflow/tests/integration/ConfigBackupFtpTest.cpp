@@ -1,6 +1,5 @@
 // Backup Config on port 21 of a loopback address against servers whose replies end in LF alone or
 // whose greeting is the bare code (the window's tests run it against an independent server).
-#include "app/platform/ReactorTimerService.h"
 #include "script/NetScriptSocket.h"
 #include "testing/FileBytes.h"
 #include "testing/RecordingWindow.h"
@@ -15,7 +14,7 @@
 using namespace ata;
 
 struct ConfigBackupFtp : test::SocketTest {
-    ReactorTimerService timers{reactor};
+    ReactorTimerService& timers = platform.timers;
 };
 
 TEST_F(ConfigBackupFtp, LineEndsInLfAloneAndABareGreetingCode) {

@@ -7,13 +7,6 @@
 namespace ata {
 namespace {
 
-TEST(CountOccurrences, CountsOverlappingMatchesCaseSensitively) {
-    EXPECT_EQ(modMisc::CountOccurrences("192.168.0.1", "."), 3);
-    EXPECT_EQ(modMisc::CountOccurrences("aaaa", "aa"), 3);
-    EXPECT_EQ(modMisc::CountOccurrences("AbAB", "ab"), 0);
-    EXPECT_EQ(modMisc::CountOccurrences("", "."), 0);
-}
-
 TEST(IsValidIp, ThreeDotsAndFourPartsTheNumericTestAcceptsWithoutARangeCheck) {
     for (const char* strIp :
          {"192.168.0.1", "300.400.500.600", " 1.-2.+3.4e2 ", "99999999999999999999999.1.1.1"})

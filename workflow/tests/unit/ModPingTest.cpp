@@ -14,14 +14,12 @@ public:
     std::vector<std::string> vecCalls;
     bool Open(std::string& strCause) override {
         vecCalls.push_back("Open");
-        if (!blnOpens)
-            strCause = "Operation not permitted";
+        strCause = blnOpens ? "" : "Operation not permitted";
         return blnOpens;
     }
     void Close() override { vecCalls.push_back("Close"); }
     IcmpEchoResult SendEcho(uint32_t a, const std::string& p, int32_t t) override {
-        in_addr in{a};
-        vecCalls.push_back(std::string("Echo ") + inet_ntoa(in) + " " + p + " " +
+        vecCalls.push_back(std::string("Echo ") + inet_ntoa(in_addr{a}) + " " + p + " " +
                            std::to_string(t));
         return reply;
     }

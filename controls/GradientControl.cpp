@@ -31,11 +31,6 @@ void CGradientControl::SetShadeColour(int32_t c) {
     ColourChanged(m_lngShade, c, "ShadeColour", true);
 }
 
-void CGradientControl::SetGradientDirection(int32_t lngDirection) {
-    m_lngDirection = lngDirection;
-    Changed("GradientDirection");
-}
-
 void CGradientControl::SetResolution(int16_t intResolution) {
     m_intResolution = intResolution;
     SizeBuffer(m_savePic, m_surface.Width(), m_surface.Height(), m_intResolution);

@@ -29,7 +29,9 @@ public:
     int32_t ShadeColour() const { return m_lngShade; }
     void SetShadeColour(int32_t lngColour);
     int32_t GradientDirection() const { return m_lngDirection; }
-    void SetGradientDirection(int32_t lngDirection);
+    void SetGradientDirection(int32_t lngDirection) {
+        Set(m_lngDirection, lngDirection, "GradientDirection");
+    }
     int16_t Resolution() const { return m_intResolution; }
     void SetResolution(int16_t intResolution);
 
@@ -62,6 +64,11 @@ protected:
     void PropertiesRead();
     // A property changed: the look is painted again and the host told.
     void Changed(const char* strName);
+    // Sets a property that only needs the look painted again.
+    template <typename T> void Set(T& field, const T& value, const char* strName) {
+        field = value;
+        Changed(strName);
+    }
     void ColourChanged(int32_t& lngField, int32_t lngColour, const char* strName, bool blnRebuild);
     int32_t Drawn(int32_t lngColour) const { return ResolveSystemColour(lngColour, m_colours); }
     // A colour of a stop list, in decimal.

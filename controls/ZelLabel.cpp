@@ -68,33 +68,8 @@ void ZelLabel::DrawCaptionText(const CTextRect& rect, uint32_t lngFlags) {
     m_text.DrawText(m_surface, font, m_strCaption, rect, lngFlags, 0x000000);
 }
 
-void ZelLabel::SetCaption(const std::string& strCaption) {
-    m_strCaption = strCaption;
-    Changed("Caption");
-}
 void ZelLabel::SetOuterColour(int32_t c) {
     ColourChanged(m_lngOuter, c, "OuterColour", false);
-}
-
-void ZelLabel::SetDrawBorder(bool v) {
-    m_blnDrawBorder = v;
-    Changed("DrawBorder");
-}
-void ZelLabel::SetAlignment(int32_t v) {
-    m_lngAlignment = v;
-    Changed("Alignment");
-}
-void ZelLabel::SetTriColour(bool v) {
-    m_blnTriColour = v;
-    Changed("TriColour");
-}
-void ZelLabel::SetDrawOuter(bool v) {
-    m_blnDrawOuter = v;
-    Changed("DrawOuter");
-}
-void ZelLabel::SetLabelFont(const std::optional<CFontSpec>& font) {
-    m_fontLabel = font;
-    Changed("LabelFont");
 }
 
 void ZelLabel::UserControl_InitProperties() {

@@ -17,20 +17,20 @@ public:
              const ISystemColours& colours = ClassicSystemColours());
 
     const std::string& Caption() const { return m_strCaption; }
-    void SetCaption(const std::string& strCaption);
+    void SetCaption(const std::string& strCaption) { Set(m_strCaption, strCaption, "Caption"); }
     int32_t OuterColour() const { return m_lngOuter; }
     void SetOuterColour(int32_t lngColour);
     bool DrawBorder() const { return m_blnDrawBorder; }
-    void SetDrawBorder(bool blnValue);
+    void SetDrawBorder(bool blnValue) { Set(m_blnDrawBorder, blnValue, "DrawBorder"); }
     int32_t Alignment() const { return m_lngAlignment; }
-    void SetAlignment(int32_t lngAlignment);
+    void SetAlignment(int32_t lngAlignment) { Set(m_lngAlignment, lngAlignment, "Alignment"); }
     bool TriColour() const { return m_blnTriColour; }
-    void SetTriColour(bool blnValue);
+    void SetTriColour(bool blnValue) { Set(m_blnTriColour, blnValue, "TriColour"); }
     bool DrawOuter() const { return m_blnDrawOuter; }
-    void SetDrawOuter(bool blnValue);
+    void SetDrawOuter(bool blnValue) { Set(m_blnDrawOuter, blnValue, "DrawOuter"); }
     // No font (nullopt) draws no caption.
     const std::optional<CFontSpec>& LabelFont() const { return m_fontLabel; }
-    void SetLabelFont(const std::optional<CFontSpec>& font);
+    void SetLabelFont(const std::optional<CFontSpec>& font) { Set(m_fontLabel, font, "LabelFont"); }
 
     void UserControl_InitProperties();
     void UserControl_ReadProperties(const IPropertyBag& bag);

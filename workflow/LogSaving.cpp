@@ -2,7 +2,7 @@
 
 #include "base/ByteText.h"
 #include "base/RaisedError.h"
-#include "workflow/LogSort.h"
+#include "workflow/LogTime.h"
 #include "workflow/StrBuilder.h"
 #include "workflow/modFileLock.h"
 #include "workflow/modMiscFiles.h"

@@ -1,5 +1,6 @@
 #include "workflow/LogSort.h"
 
+#include "base/ByteText.h"
 #include "workflow/modMiscText.h"
 
 #include <algorithm>
@@ -167,24 +168,13 @@ std::string SortLog(const std::string& strText) {
     // One entry per CR LF and one more; a bare line feed only makes the guess larger.
     vecEntries.reserve(
         static_cast<size_t>(std::count(strCollapsed.begin(), strCollapsed.end(), '\n')) + 1);
-    size_t lngPos = 0;
-    while (true) {
-        const size_t lngEnd = strCollapsed.find("\r\n", lngPos);
-        std::string_view strLine =
-            std::string_view(strCollapsed)
-                .substr(lngPos, lngEnd == std::string::npos ? std::string::npos : lngEnd - lngPos);
+    ForEachCrLfPiece(strCollapsed, [&](std::string_view strPiece) {
         // Only spaces are trimmed; tabs stay.
-        const size_t lngFirst = strLine.find_first_not_of(' ');
-        strLine = lngFirst == std::string_view::npos
-                      ? std::string_view()
-                      : strLine.substr(lngFirst, strLine.find_last_not_of(' ') - lngFirst + 1);
+        const std::string_view strLine = Trim(strPiece, kSpace);
         vecEntries.push_back(
             {TryParseLogDate(strLine).value_or(kEarliestLogTime), std::string(strLine)});
-        if (lngEnd == std::string::npos) {
-            break;
-        }
-        lngPos = lngEnd + 2;
-    }
+        return true;
+    });
     SortLogEntries(vecEntries);
     NormaliseLogDates(vecEntries);
     std::string strOut;

@@ -4,7 +4,6 @@
 // ephemeral port unless told otherwise) standing in for the device's web server. Each path
 // answers with a status and a body, possibly late, or never, or with a reset half-way.
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -57,8 +56,6 @@ public:
         for (int fd : {m_fdListen, m_fdStop[0], m_fdStop[1]})
             ::close(fd);
     }
-    FakeAtaHttpServer(const FakeAtaHttpServer&) = delete;
-    FakeAtaHttpServer& operator=(const FakeAtaHttpServer&) = delete;
 
     void SetRoute(const std::string& strPath, Route route) {
         std::lock_guard<std::mutex> lock(m_mtx);

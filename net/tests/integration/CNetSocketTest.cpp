@@ -21,19 +21,13 @@
 #include <sys/socket.h>
 #include <vector>
 
-namespace {
-// errno that the next connect() of this process fails with (0: none).
-int& ConnectFailure() {
-    static int s_intErrno = 0;
-    return s_intErrno;
-}
-} // namespace
-
-// Lets a test make one connect() fail the way the kernel can; all others go through.
+// errno that the next connect() of this process fails with (0: none): a test makes one connect()
+// fail the way the kernel can; all others go through.
+static int s_intConnectErrno = 0;
 extern "C" int connect(int fd, const sockaddr* pAddress, socklen_t lngLen) {
     using Connect = int (*)(int, const sockaddr*, socklen_t);
     static const auto real = reinterpret_cast<Connect>(::dlsym(RTLD_NEXT, "connect"));
-    if (const int intErrno = std::exchange(ConnectFailure(), 0); intErrno != 0) {
+    if (const int intErrno = std::exchange(s_intConnectErrno, 0); intErrno != 0) {
         errno = intErrno;
         return -1;
     }
@@ -50,7 +44,7 @@ struct SocketLog {
     std::string strReceived;
     bool blnReadAll = true;
 
-    void Attach(CNetSocket& ws) {
+    explicit SocketLog(CNetSocket& ws) {
         ws.Events.Connect = [this] { vecEvents.push_back("Connect"); };
         ws.Events.CloseSck = [this] { vecEvents.push_back("Close"); };
         ws.Events.SendComplete = [this] { vecEvents.push_back("SendComplete"); };
@@ -99,33 +93,24 @@ bool Readable(int fd) {
     return ::poll(&p, 1, 1000) == 1;
 }
 
-sockaddr_in Loopback(int lngPort = 0) {
-    return {AF_INET, htons(static_cast<uint16_t>(lngPort)), {htonl(INADDR_LOOPBACK)}, {}};
-}
-
-// A port on 127.0.0.1 that refuses connections while the object lives: bound, never listening.
-// (A number released at once could come back as a client's own port, which then connects to
-// itself.)
-struct RefusingPort {
+// A blocking TCP socket on 127.0.0.1, connected to a port or else bound to a free one and never
+// listening: that port refuses connections while the object lives. (A number released at once
+// could come back as a client's own port, which then connects to itself.)
+struct PlainSocket {
     UniqueFd fd{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-    int lngPort = 0;
-    RefusingPort() {
-        sockaddr_in a = Loopback();
+    int lngPort = 0; // the bound one
+    explicit PlainSocket(int lngConnectTo = 0) {
+        sockaddr_in a{
+            AF_INET, htons(static_cast<uint16_t>(lngConnectTo)), {htonl(INADDR_LOOPBACK)}, {}};
         socklen_t len = sizeof a;
-        ::bind(fd.Get(), reinterpret_cast<sockaddr*>(&a), len);
-        ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&a), &len);
+        auto* pAddress = reinterpret_cast<sockaddr*>(&a);
+        if (lngConnectTo != 0 ? ::connect(fd.Get(), pAddress, len)
+                              : ::bind(fd.Get(), pAddress, len))
+            fd.Reset();
+        ::getsockname(fd.Get(), pAddress, &len);
         lngPort = ntohs(a.sin_port);
     }
 };
-
-// A plain blocking client on 127.0.0.1; empty when the connect failed.
-UniqueFd PlainConnect(int lngPort) {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in a = Loopback(lngPort);
-    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0)
-        fd.Reset();
-    return fd;
-}
 
 // Lowers the descriptor limit so that the next descriptor cannot be made; puts it back.
 struct DescriptorLimit {
@@ -148,8 +133,7 @@ struct Server {
     Server() {
         listener.Events.ConnectionRequest = [this](int32_t id) {
             accepted.push_back(std::make_unique<CNetSocket>());
-            logs.push_back(std::make_unique<SocketLog>());
-            logs.back()->Attach(*accepted.back());
+            logs.push_back(std::make_unique<SocketLog>(*accepted.back()));
             accepted.back()->Accept(id);
         };
         listener.Listen();
@@ -170,7 +154,6 @@ protected:
     bool ConnectTo(Server& server, CNetSocket& client, SocketLog& log,
                    const std::string& strHost = "127.0.0.1") {
         const size_t lngAccepted = server.accepted.size();
-        log.Attach(client);
         client.Connect(strHost, NetValue{server.Port()});
         EXPECT_EQ(client.State(), strHost == "localhost" ? sckResolvingHost : sckConnecting);
         EXPECT_TRUE(client.RemoteHostIP().empty());
@@ -184,7 +167,7 @@ protected:
 TEST_F(CNetSocketTest, ConnectionsResolveExchangeDataReportThePeerCloseOnceAndLeakNothing) {
     Server server;
     CNetSocket client;
-    SocketLog log;
+    SocketLog log(client);
     ASSERT_TRUE(ConnectTo(server, client, log, "localhost"));
     const auto at = [&](const std::string& s) {
         return std::find(log.vecTrace.begin(), log.vecTrace.end(), s) - log.vecTrace.begin();
@@ -265,7 +248,7 @@ TEST_F(CNetSocketTest, ConnectionsResolveExchangeDataReportThePeerCloseOnceAndLe
     const size_t lngBefore = OpenDescriptors();
     for (int i = 0; i < 100; ++i) {
         CNetSocket next;
-        SocketLog nextLog;
+        SocketLog nextLog(next);
         ASSERT_TRUE(ConnectTo(server, next, nextLog));
         next.CloseSck();
         server.accepted.back().reset();
@@ -279,8 +262,7 @@ TEST_F(CNetSocketTest, ConnectionsResolveExchangeDataReportThePeerCloseOnceAndLe
 
 TEST_F(CNetSocketTest, ArgumentAndStateRules) {
     CNetSocket ws;
-    SocketLog log;
-    log.Attach(ws);
+    SocketLog log(ws);
     EXPECT_EQ(Raised([&] { ws.Connect("127.0.0.1", NetValue{0}); }), "40014 CNetSocket.Connect");
     EXPECT_EQ(Raised([&] { ws.Connect("127.0.0.1", NetValue{NetBytes{}}); }),
               "40018 CNetSocket.Connect");
@@ -316,11 +298,9 @@ TEST_F(CNetSocketTest, ArgumentAndStateRules) {
 // raises; what arrives while it waits for its adopter reaches the adopter.
 TEST_F(CNetSocketTest, ParkedRequestsAreClosedUnlessAdoptedAndKeepWhatArrivesMeanwhile) {
     CNetSocket listener;
-    SocketLog log;
-    log.Attach(listener);
+    SocketLog log(listener);
     CNetSocket adopter;
-    SocketLog adopterLog;
-    adopterLog.Attach(adopter);
+    SocketLog adopterLog(adopter);
     std::vector<int32_t> vecRequests;
     listener.Events.ConnectionRequest = [&](int32_t id) {
         vecRequests.push_back(id);
@@ -334,19 +314,19 @@ TEST_F(CNetSocketTest, ParkedRequestsAreClosedUnlessAdoptedAndKeepWhatArrivesMea
     listener.Listen();
     const size_t lngBefore = OpenDescriptors();
     for (size_t i = 1; i <= 2; ++i) {
-        const UniqueFd fd = PlainConnect(listener.LocalPort());
+        const PlainSocket client(listener.LocalPort());
         ASSERT_TRUE(PumpUntil([&] { return vecRequests.size() == i; }));
-        ASSERT_TRUE(Readable(fd.Get()));
+        ASSERT_TRUE(Readable(client.fd.Get()));
         char ch = 0;
-        EXPECT_EQ(::recv(fd.Get(), &ch, 1, 0), 0); // the server side is gone
+        EXPECT_EQ(::recv(client.fd.Get(), &ch, 1, 0), 0); // the server side is gone
     }
     EXPECT_TRUE(log.Traced("OK Closed accepted socket: " + std::to_string(vecRequests[0])));
     EXPECT_EQ(log.vecEvents, std::vector<std::string>{"Error 5 raised Test"});
     EXPECT_EQ(OpenDescriptors(), lngBefore);
     EXPECT_EQ(listener.State(), sckListening);
     {
-        const UniqueFd fd = PlainConnect(listener.LocalPort());
-        ::send(fd.Get(), "parked bytes", 12, 0);
+        const PlainSocket client(listener.LocalPort());
+        ::send(client.fd.Get(), "parked bytes", 12, 0);
     }
     ASSERT_TRUE(PumpUntil([&] { return adopterLog.Count("Close") == 1; }));
     EXPECT_EQ(adopterLog.strReceived, "parked bytes");
@@ -359,8 +339,7 @@ TEST_F(CNetSocketTest, DatagramsAreAnnouncedAndEachReadOnce) {
     CNetSocket receiver;
     receiver.Protocol(sckProtocolUDP);
     receiver.Bind(NetValue{0}, std::string("127.0.0.1"));
-    SocketLog log;
-    log.Attach(receiver);
+    SocketLog log(receiver);
     std::vector<std::string> vecGot;
     receiver.Events.DataArrival = [&](int32_t n) {
         NetValue text = std::string();
@@ -389,7 +368,8 @@ TEST_F(CNetSocketTest, DatagramsAreAnnouncedAndEachReadOnce) {
 
 TEST_F(CNetSocketTest, ResetBetweenReadinessAndReadIsReported) {
     Server server;
-    UniqueFd fd = PlainConnect(server.Port());
+    PlainSocket plain(server.Port());
+    UniqueFd& fd = plain.fd;
     ASSERT_TRUE(PumpUntil([&] { return !server.accepted.empty(); }));
     CNetSocket& ws = *server.accepted[0];
     // Once FD_READ is queued, the byte is taken away and the peer resets the connection.
@@ -426,15 +406,14 @@ TEST_F(CNetSocketTest, ConnectFailuresAreReportedAndEndedByAClose) {
         {"localhost", true, 0, "Error 10048 Address already in use. CNetSocket.BindInternal"},
         {"127.0.0.1", false, EAGAIN, "Error 10048 Address already in use. CNetSocket.ConnectToIP"},
     };
-    const RefusingPort refusing;
+    const PlainSocket refusing;
     CNetSocket client;
-    SocketLog log;
-    log.Attach(client);
+    SocketLog log(client);
     for (const Case& c : arrCases) {
         SCOPED_TRACE(c.strError);
         log.vecEvents.clear();
         client.LocalPort(c.blnBusyLocalPort ? refusing.lngPort : 0);
-        ConnectFailure() = c.intConnectErrno;
+        s_intConnectErrno = c.intConnectErrno;
         client.Connect(c.strHost, NetValue{refusing.lngPort});
         ASSERT_TRUE(PumpUntil([&] { return !log.vecEvents.empty(); }));
         reactor.RunUntilIdle();
@@ -455,15 +434,13 @@ TEST_F(CNetSocketTest, NoDescriptorLeftFailsConnectAndAcceptAndNeitherStaysBroke
     GTEST_SKIP() << "the sanitizer runtime checks memory through a pipe it cannot make here";
 #endif
     CNetSocket listener;
-    SocketLog listenLog;
-    listenLog.Attach(listener);
+    SocketLog listenLog(listener);
     int lngRequests = 0;
     listener.Events.ConnectionRequest = [&](int32_t) { ++lngRequests; };
     listener.Listen();
     CNetSocket client;
-    SocketLog log;
-    log.Attach(client);
-    const UniqueFd fd = PlainConnect(listener.LocalPort());
+    SocketLog log(client);
+    const PlainSocket plain(listener.LocalPort());
     {
         DescriptorLimit limit;
         client.Connect("127.0.0.1", NetValue{listener.LocalPort()});
@@ -480,9 +457,9 @@ TEST_F(CNetSocketTest, NoDescriptorLeftFailsConnectAndAcceptAndNeitherStaysBroke
     EXPECT_EQ(std::count_if(listenLog.vecTrace.begin(), listenLog.vecTrace.end(),
                             [](const std::string& s) { return s.rfind("FD_ACCEPT", 0) == 0; }),
               1);
-    ASSERT_TRUE(Readable(fd.Get())); // taken off the queue and closed
+    ASSERT_TRUE(Readable(plain.fd.Get())); // taken off the queue and closed
     char ch = 0;
-    EXPECT_LE(::recv(fd.Get(), &ch, 1, 0), 0);
+    EXPECT_LE(::recv(plain.fd.Get(), &ch, 1, 0), 0);
     EXPECT_EQ(listener.State(), sckListening);
     client.CloseSck();
     EXPECT_EQ(client.State(), sckClosed);

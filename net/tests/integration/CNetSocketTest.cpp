@@ -62,12 +62,8 @@ struct SocketLog {
             }
         };
     }
-    int Count(const std::string& s) const {
-        return static_cast<int>(std::count(vecEvents.begin(), vecEvents.end(), s));
-    }
-    bool Traced(const std::string& s) const {
-        return std::find(vecTrace.begin(), vecTrace.end(), s) != vecTrace.end();
-    }
+    long Count(const std::string& s) const { return std::ranges::count(vecEvents, s); }
+    bool Traced(const std::string& s) const { return std::ranges::count(vecTrace, s) > 0; }
 };
 
 // "number source" of the error a call raises, or "none"; the description goes to pDescription.
@@ -260,40 +256,6 @@ TEST_F(CNetSocketTest, ConnectionsResolveExchangeDataReportThePeerCloseOnceAndLe
     EXPECT_TRUE(server.listener.RemoteHostIP().empty()); // its own remote fields are put back
 }
 
-TEST_F(CNetSocketTest, ArgumentAndStateRules) {
-    CNetSocket ws;
-    SocketLog log(ws);
-    EXPECT_EQ(Raised([&] { ws.Connect("127.0.0.1", NetValue{0}); }), "40014 CNetSocket.Connect");
-    EXPECT_EQ(Raised([&] { ws.Connect("127.0.0.1", NetValue{NetBytes{}}); }),
-              "40018 CNetSocket.Connect");
-    EXPECT_EQ(Raised([&] { ws.RemotePort(70000); }), "40014 CNetSocket.RemotePort");
-    EXPECT_EQ(Raised([&] { ws.LocalPort(-1); }), "40014 CNetSocket.LocalPort");
-    ws.RemotePort(0); // the property accepts 0, Connect does not
-    ws.CloseSck();    // never had a socket: nothing happens
-    EXPECT_TRUE(log.vecTrace.empty());
-    EXPECT_EQ(ws.State(), sckClosed);
-
-    EXPECT_EQ(Raised([&] { ws.SendData(NetValue{std::string("x")}); }),
-              "40006 CNetSocket.SendData");
-    ws.Bind(NetValue{0}, std::string("127.0.0.1"));
-    EXPECT_EQ(ws.State(), sckOpen);
-    EXPECT_EQ(ws.LocalIP(), "127.0.0.1");
-    EXPECT_GT(ws.LocalPort(), 0);
-    EXPECT_EQ(Raised([&] { ws.RemoteHost("x"); }), "40020 CNetSocket.RemoteHost");
-    EXPECT_EQ(Raised([&] { ws.Protocol(sckProtocolUDP); }), "40020 CNetSocket.Protocol");
-    ws.Listen(); // on a bound object: no second bind
-    EXPECT_EQ(ws.State(), sckListening);
-    EXPECT_EQ(Raised([&] { ws.Listen(); }), "40020 CNetSocket.Listen");
-    ws.CloseSck();
-    EXPECT_EQ(ws.LocalPort(), 0); // back to the requested port
-
-    Server server;
-    std::string strDescription;
-    EXPECT_EQ(Raised([&] { ws.Bind(NetValue{server.Port()}); }, &strDescription),
-              "10048 CNetSocket.BindInternal");
-    EXPECT_EQ(strDescription, "Address already in use.");
-}
-
 // A request is closed right after its event unless adopted there, also when the handler
 // raises; what arrives while it waits for its adopter reaches the adopter.
 TEST_F(CNetSocketTest, ParkedRequestsAreClosedUnlessAdoptedAndKeepWhatArrivesMeanwhile) {
@@ -393,8 +355,9 @@ TEST_F(CNetSocketTest, ResetBetweenReadinessAndReadIsReported) {
     EXPECT_EQ(ws.State(), sckError);
 }
 
-// Each failure reaches the owner once, and the object needs a close before the next connect.
-TEST_F(CNetSocketTest, ConnectFailuresAreReportedAndEndedByAClose) {
+// Arguments and states a call rejects at once. A failed connect reaches the owner once, and the
+// object needs a close before the next one.
+TEST_F(CNetSocketTest, ArgumentAndStateRulesAndConnectFailures) {
     struct Case {
         std::string strHost;
         bool blnBusyLocalPort; // the bind after the lookup fails
@@ -406,25 +369,53 @@ TEST_F(CNetSocketTest, ConnectFailuresAreReportedAndEndedByAClose) {
         {"localhost", true, 0, "Error 10048 Address already in use. CNetSocket.BindInternal"},
         {"127.0.0.1", false, EAGAIN, "Error 10048 Address already in use. CNetSocket.ConnectToIP"},
     };
+    CNetSocket ws;
+    SocketLog log(ws);
+    EXPECT_EQ(Raised([&] { ws.Connect("127.0.0.1", NetValue{0}); }), "40014 CNetSocket.Connect");
+    EXPECT_EQ(Raised([&] { ws.Connect("127.0.0.1", NetValue{NetBytes{}}); }),
+              "40018 CNetSocket.Connect");
+    EXPECT_EQ(Raised([&] { ws.RemotePort(70000); }), "40014 CNetSocket.RemotePort");
+    EXPECT_EQ(Raised([&] { ws.LocalPort(-1); }), "40014 CNetSocket.LocalPort");
+    ws.RemotePort(0); // the property accepts 0, Connect does not
+    ws.CloseSck();    // never had a socket: nothing happens
+    EXPECT_TRUE(log.vecTrace.empty());
+    EXPECT_EQ(ws.State(), sckClosed);
+    EXPECT_EQ(Raised([&] { ws.SendData(NetValue{std::string("x")}); }),
+              "40006 CNetSocket.SendData");
+    ws.Bind(NetValue{0}, std::string("127.0.0.1"));
+    EXPECT_EQ(ws.State(), sckOpen);
+    EXPECT_EQ(ws.LocalIP(), "127.0.0.1");
+    EXPECT_GT(ws.LocalPort(), 0);
+    EXPECT_EQ(Raised([&] { ws.RemoteHost("x"); }), "40020 CNetSocket.RemoteHost");
+    EXPECT_EQ(Raised([&] { ws.Protocol(sckProtocolUDP); }), "40020 CNetSocket.Protocol");
+    ws.Listen(); // on a bound object: no second bind
+    EXPECT_EQ(ws.State(), sckListening);
+    EXPECT_EQ(Raised([&] { ws.Listen(); }), "40020 CNetSocket.Listen");
+    ws.CloseSck();
+    EXPECT_EQ(ws.LocalPort(), 0); // back to the requested port
     const PlainSocket refusing;
-    CNetSocket client;
-    SocketLog log(client);
     for (const Case& c : arrCases) {
         SCOPED_TRACE(c.strError);
         log.vecEvents.clear();
-        client.LocalPort(c.blnBusyLocalPort ? refusing.lngPort : 0);
+        ws.LocalPort(c.blnBusyLocalPort ? refusing.lngPort : 0);
         s_intConnectErrno = c.intConnectErrno;
-        client.Connect(c.strHost, NetValue{refusing.lngPort});
+        ws.Connect(c.strHost, NetValue{refusing.lngPort});
         ASSERT_TRUE(PumpUntil([&] { return !log.vecEvents.empty(); }));
         reactor.RunUntilIdle();
         EXPECT_EQ(log.vecEvents, std::vector<std::string>{c.strError});
-        EXPECT_EQ(client.State(), sckError);
-        EXPECT_EQ(Raised([&] { client.Connect(); }), "40020 CNetSocket.Connect");
-        client.CloseSck();
-        EXPECT_EQ(client.State(), sckClosed);
+        EXPECT_EQ(ws.State(), sckError);
+        EXPECT_EQ(Raised([&] { ws.Connect(); }), "40020 CNetSocket.Connect");
+        ws.CloseSck();
+        EXPECT_EQ(ws.State(), sckClosed);
     }
     Server server;
-    EXPECT_TRUE(ConnectTo(server, client, log));
+    std::string strDescription;
+    EXPECT_EQ(Raised([&] { ws.Bind(NetValue{server.Port()}); }, &strDescription),
+              "10048 CNetSocket.BindInternal");
+    EXPECT_EQ(strDescription, "Address already in use.");
+    ws.CloseSck();
+    ws.LocalPort(0);
+    EXPECT_TRUE(ConnectTo(server, ws, log));
 }
 
 // With no descriptor left, a connect fails at once and a waiting connection is taken off the

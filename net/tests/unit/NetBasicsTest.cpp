@@ -1,4 +1,3 @@
-#include "net/ByteQueue.h"
 #include "net/NetErrors.h"
 #include "net/NetValue.h"
 #include "net/SocketAddress.h"
@@ -6,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 #include <netdb.h>
 
 namespace ata {
 namespace {
 
-// Refused connections, resets and ports in use are checked on real sockets (integration tests).
+// Refused connections, resets and ports in use are checked on real sockets, and so is the
+// byte queue: the 8 MiB transfer appends while sending and reads in pieces (integration tests).
 TEST(NetBasics, ErrorTextsValueBytesAndAddresses) {
     EXPECT_EQ(GetErrorDescription(11001), "Host not found.");
     EXPECT_EQ(GetErrorDescription(0), "Unknown error.");
@@ -40,28 +39,6 @@ TEST(NetBasics, ErrorTextsValueBytesAndAddresses) {
     EXPECT_FALSE(NumberOf(NetValue{std::string("21x")}));
     EXPECT_FALSE(NumberOf(NetValue{}));
     EXPECT_EQ(NumberOf(NetValue{int16_t{7}}), 7.0);
-}
-
-TEST(ByteQueue, ConsumesFromTheFrontAndKeepsOrderAcrossCompaction) {
-    ByteQueue q;
-    std::string strAll;
-    for (int i = 0; i < 5000; ++i) {
-        const std::string strPiece(97, static_cast<char>('a' + i % 26));
-        q.Append(strPiece);
-        strAll += strPiece;
-    }
-    std::string strOut;
-    while (!q.Empty()) {
-        EXPECT_EQ(q.Take(10, true), q.View().substr(0, 10));
-        strOut += q.Take(1000);
-        q.Append("");
-    }
-    EXPECT_EQ(strOut, strAll);
-    std::memcpy(q.Reserve(8), "xy", 2);
-    q.Commit(2);
-    EXPECT_EQ(q.View(), "xy");
-    q.Consume(100);
-    EXPECT_TRUE(q.Empty());
 }
 
 } // namespace

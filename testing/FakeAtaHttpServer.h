@@ -4,12 +4,10 @@
 // ephemeral port unless told otherwise) standing in for the device's web server. Each path
 // answers with a status and a body, possibly late, or never, or with a reset half-way.
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <list>
@@ -24,11 +22,8 @@ namespace ata::test {
 
 class FakeAtaHttpServer {
 public:
-    enum class Fault {
-        None,
-        Hang, // read the request, never answer
-        Reset // send the headers and half the body, then reset
-    };
+    // Hang: read the request, never answer. Reset: the headers and half the body, then a reset.
+    enum class Fault { None, Hang, Reset };
     struct Route {
         int intStatus = 200;
         std::string strBody{};
@@ -37,15 +32,13 @@ public:
     };
 
     explicit FakeAtaHttpServer(const std::string& strHost = "127.0.0.1", int intPort = 0) {
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(intPort));
+        sockaddr_in addr{AF_INET, htons(static_cast<uint16_t>(intPort)), {}, {}};
         // Anything but a dotted loopback address is refused, never bound as the wildcard.
         if (strHost.rfind("127.", 0) != 0 ||
             ::inet_pton(AF_INET, strHost.c_str(), &addr.sin_addr) != 1)
             throw std::invalid_argument("fake ATA: loopback addresses only");
         m_fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        int one = 1;
+        const int one = 1;
         ::setsockopt(m_fdListen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         socklen_t len = sizeof addr;
         if (m_fdListen < 0 || ::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), len) ||
@@ -56,7 +49,6 @@ public:
         m_thread = std::thread([this] { AcceptLoop(); });
     }
     ~FakeAtaHttpServer() {
-        m_blnStop = true;
         (void)!::write(m_fdStop[1], "x", 1);
         m_thread.join();
         for (auto& t : m_lstConnections)
@@ -64,8 +56,6 @@ public:
         for (int fd : {m_fdListen, m_fdStop[0], m_fdStop[1]})
             ::close(fd);
     }
-    FakeAtaHttpServer(const FakeAtaHttpServer&) = delete;
-    FakeAtaHttpServer& operator=(const FakeAtaHttpServer&) = delete;
 
     void SetRoute(const std::string& strPath, Route route) {
         std::lock_guard<std::mutex> lock(m_mtx);
@@ -124,21 +114,17 @@ private:
         }
         m_cvRequest.notify_all();
         if (route.enmFault != Fault::Hang) {
-            if (route.intDelayMs > 0)
-                (void)WaitReadable(m_fdStop[0], route.intDelayMs);
+            (void)WaitReadable(m_fdStop[0], route.intDelayMs);
             const std::string strReply = "HTTP/1.1 " + std::to_string(route.intStatus) +
                                          (route.intStatus < 400 ? " OK" : " Error") +
                                          "\r\nContent-Type: text/plain\r\nContent-Length: " +
                                          std::to_string(route.strBody.size()) +
                                          "\r\nConnection: close\r\n\r\n" + route.strBody;
             const bool blnReset = route.enmFault == Fault::Reset;
-            const size_t lngEnd = strReply.size() - (blnReset ? route.strBody.size() / 2 : 0);
-            for (size_t done = 0; done < lngEnd && !m_blnStop;) {
-                const ssize_t n = ::send(fd, strReply.data() + done, lngEnd - done, MSG_NOSIGNAL);
-                if (n <= 0)
-                    break;
-                done += static_cast<size_t>(n);
-            }
+            // A blocking send hands over everything unless the client has gone.
+            (void)!::send(fd, strReply.data(),
+                          strReply.size() - (blnReset ? route.strBody.size() / 2 : 0),
+                          MSG_NOSIGNAL);
             if (blnReset) {
                 const linger lngr{1, 0}; // a zero linger time turns the close into a reset
                 ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lngr, sizeof lngr);
@@ -156,7 +142,6 @@ private:
     int m_fdListen = -1;
     int m_fdStop[2] = {-1, -1};
     int m_intPort = 0;
-    std::atomic<bool> m_blnStop{false};
     std::mutex m_mtx;
     std::condition_variable m_cvRequest;
     std::map<std::string, Route> m_mapRoutes;

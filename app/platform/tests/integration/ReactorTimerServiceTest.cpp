@@ -11,19 +11,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class ReactorTimerServiceTest : public ::testing::Test {
-protected:
-    template <typename Done> void RunUntil(Done&& done) { EXPECT_TRUE(platform.RunUntil(done)); }
-    // True when a pass of lngMs finds nothing at all to do: no timer wakes the reactor.
-    bool Quiet(int lngMs) { return !reactor.RunOnce(lngMs); }
-
+TEST(ReactorTimerServiceTest, TimersFireOnceWhenDueAndNeverAfterACancelOrTheirHandle) {
     test::PlatformHarness platform;
-    Reactor& reactor = platform.reactor;
     ReactorTimerService& timers = platform.timers;
     std::vector<int> vecCalls;
-};
-
-TEST_F(ReactorTimerServiceTest, FiresOnceNotBeforeItsDueTimeAndLeavesTheReactorQuiet) {
+    // True when a pass of lngMs finds nothing at all to do: no timer wakes the reactor.
+    const auto quiet = [&](int lngMs) { return !platform.reactor.RunOnce(lngMs); };
     const auto start = Clock::now();
     Clock::time_point fired{};
     TimerHandle timer = timers.Start(60, [&] {
@@ -32,25 +25,21 @@ TEST_F(ReactorTimerServiceTest, FiresOnceNotBeforeItsDueTimeAndLeavesTheReactorQ
     });
     EXPECT_TRUE(timer.IsArmed());
     EXPECT_EQ(timers.ArmedCount(), 1u);
-    RunUntil([&] { return !vecCalls.empty(); });
-    ASSERT_EQ(vecCalls, std::vector<int>{1});
+    EXPECT_TRUE(platform.RunUntil([&] { return !vecCalls.empty(); }));
     EXPECT_GE(fired - start, std::chrono::milliseconds(60));
     EXPECT_FALSE(timer.IsArmed());
     EXPECT_EQ(timers.ArmedCount(), 0u);
-    EXPECT_TRUE(Quiet(150));
-    EXPECT_EQ(vecCalls.size(), 1u);
-
+    EXPECT_TRUE(quiet(150));
     // Restartable: armed again after firing, and a restart before the due time replaces it.
     timer.Restart(30);
     const auto restarted = Clock::now();
     timer.Restart(80);
-    RunUntil([&] { return vecCalls.size() == 2; });
+    EXPECT_TRUE(platform.RunUntil([&] { return vecCalls.size() == 2; }));
     EXPECT_GE(fired - restarted, std::chrono::milliseconds(80));
-    EXPECT_TRUE(Quiet(150));
-    EXPECT_EQ(vecCalls.size(), 2u);
-}
+    EXPECT_TRUE(quiet(150));
+    EXPECT_EQ(vecCalls, (std::vector<int>{1, 1}));
 
-TEST_F(ReactorTimerServiceTest, CancelledOrDestroyedTimersNeverCallBack) {
+    vecCalls.clear();
     TimerHandle cancelled = timers.Start(10, [&] { vecCalls.push_back(1); });
     cancelled.Cancel();
     {
@@ -61,7 +50,7 @@ TEST_F(ReactorTimerServiceTest, CancelledOrDestroyedTimersNeverCallBack) {
     TimerHandle first = timers.Start(20, [&] {
         vecCalls.push_back(3);
         second.Cancel();
-        reactor.RunOnce(0);
+        platform.reactor.RunOnce(0);
     });
     second = timers.Start(20, [&] { vecCalls.push_back(4); });
     // Moving a handle moves the timer: the new owner's cancel stops it.
@@ -69,23 +58,17 @@ TEST_F(ReactorTimerServiceTest, CancelledOrDestroyedTimersNeverCallBack) {
     TimerHandle owner = std::move(moved);
     EXPECT_FALSE(moved);
     owner.Cancel();
-    RunUntil([&] { return timers.ArmedCount() == 0; });
-    EXPECT_TRUE(Quiet(100));
-    EXPECT_EQ(vecCalls, std::vector<int>{3});
-
     // A timer restarted from its own callback.
-    vecCalls.clear();
+    int lngSelf = 0;
     TimerHandle self;
     self = timers.Start(5, [&] {
-        vecCalls.push_back(6);
-        if (vecCalls.size() < 3)
+        if (++lngSelf < 3)
             self.Restart(5);
     });
-    RunUntil([&] { return timers.ArmedCount() == 0; });
-    EXPECT_EQ(vecCalls, (std::vector<int>{6, 6, 6}));
-    self.Cancel();
-    EXPECT_TRUE(Quiet(100));
-    EXPECT_EQ(vecCalls.size(), 3u);
+    EXPECT_TRUE(platform.RunUntil([&] { return timers.ArmedCount() == 0; }));
+    EXPECT_TRUE(quiet(100));
+    EXPECT_EQ(vecCalls, std::vector<int>{3});
+    EXPECT_EQ(lngSelf, 3);
 }
 
 } // namespace

@@ -2,9 +2,9 @@
 // whose greeting is the bare code (the window's tests run it against an independent server).
 #include "script/NetScriptSocket.h"
 #include "testing/FileBytes.h"
+#include "testing/PlatformHarness.h"
 #include "testing/RecordingWindow.h"
 #include "testing/ServerProcess.h"
-#include "testing/SocketTestSupport.h"
 #include "workflow/ConfigBackup.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,9 @@
 
 using namespace ata;
 
-struct ConfigBackupFtp : test::SocketTest {
+struct ConfigBackupFtp : ::testing::Test {
+    test::PlatformHarness platform;
+    Reactor& reactor = platform.reactor;
     ReactorTimerService& timers = platform.timers;
 };
 
@@ -46,7 +48,7 @@ TEST_F(ConfigBackupFtp, LineEndsInLfAloneAndABareGreetingCode) {
         engine->SetEvents(&backup);
 
         backup.cmdBackup_Click();
-        EXPECT_TRUE(PumpUntil([&] { return !backup.IsBusy(); }, 60000));
+        EXPECT_TRUE(platform.RunUntil([&] { return !backup.IsBusy(); }, std::chrono::seconds(60)));
         EXPECT_EQ(window.OpsStartingWith("Information"),
                   (std::vector<std::string>{"Information(Current config backed up.)"}));
         EXPECT_EQ(std::filesystem::path(backup.SavedFileName()).filename().string().size(),

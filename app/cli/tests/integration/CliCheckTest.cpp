@@ -1,7 +1,5 @@
-// The line watch as a monitoring system and a desktop see it: --check's one line and exit
-// status against the fake ATA on 127.0.0.16 (nothing listens on 127.0.0.18), the metrics file
-// read by the Prometheus client's own parser, and the notices a notification service on a
-// session bus of the test's own receives.
+// The line watch as monitoring and a desktop see it, against the fake ATA on 127.0.0.16: --check's
+// line and status, the metrics read by the Prometheus client's parser, the desktop's notices.
 #include "testing/CliRun.h"
 #include "testing/FakeAtaFixture.h"
 #include "testing/UnprivilegedRun.h"
@@ -10,7 +8,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <regex>
-#include <sys/stat.h>
 
 namespace ata {
 namespace {
@@ -18,6 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace test;
 using Clock = std::chrono::steady_clock;
+using Route = FakeAtaHttpServer::Route;
+using Fault = FakeAtaHttpServer::Fault;
 
 constexpr const char* kAtaAddress = "127.0.0.16";
 constexpr const char* kSilentAddress = "127.0.0.18";
@@ -35,16 +34,10 @@ bool IsPluginOutput(const std::string& strOut) {
 
 // What the reference parser read from a metrics file.
 std::string ParsedMetrics(const fs::path& file) {
-    const fs::path out = file.string() + ".parsed";
-    const std::string strCommand = "/usr/bin/python3 " ATA_SOURCE_DIR
-                                   "/testing/fixtures/read_metrics.py '" +
-                                   file.string() + "' > '" + out.string() + "'";
-    return std::system(strCommand.c_str()) == 0 ? ReadBytes(out) : "refused: " + ReadBytes(out);
-}
-
-ino_t InodeOf(const fs::path& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
+    ChildProcess objParser(
+        {"/usr/bin/python3", script::test::FixturePath("read_metrics.py"), file.string()});
+    objParser.Finish();
+    return objParser.Read(1);
 }
 
 class CliCheckTest : public FakeAtaTest {
@@ -52,104 +45,65 @@ protected:
     CliCheckTest() : FakeAtaTest(kAtaAddress) {}
 };
 
-TEST_F(CliCheckTest, EveryStateHasItsStatusAndItsOwnText) {
+TEST_F(CliCheckTest, EveryStateHasItsStatusAndTextAndEveryCommandItsMetrics) {
     StartAta();
     if (IsSkipped() || HasFatalFailure())
         return;
-    CliResult r = RunCli(App(), {"--check"});
-    EXPECT_EQ(r.intExit, 0);
-    EXPECT_EQ(r.strOut.rfind("ATA OK - online, line registered | rtt=", 0), 0u) << r.strOut;
-    EXPECT_TRUE(r.strOut.ends_with("s;;;0 online=1;;;0;1 registered=1;;;0;1\n")) << r.strOut;
-    EXPECT_EQ(r.strErr, "");
-    std::vector<std::string> vecOutputs{r.strOut};
-
     struct Case {
         std::vector<std::string> vecArgs;
-        std::string strPage; // served as the status page, empty for the registered one
+        Route objPage; // the status page
         int intExit;
-        std::string strText;
+        std::string strText; // how standard output begins
     };
+    const Route objRegistered{200, kRegisteredPage};
+    const std::string strOnline = "ATA CRITICAL - online, ";
+    const std::string strUnread = strOnline + "but the status page could not be read: ";
     const Case arrCases[] = {
-        {{"--check"}, kUnregisteredPage, 2, "ATA CRITICAL - online, line not registered | rtt="},
-        {{"--check", "--ip", kSilentAddress},
-         {},
-         2,
-         "ATA CRITICAL - online, but the status page could not be read: connection refused"},
-        {{"--check", "--ip=300.1.1.1"},
-         {},
-         2,
-         "ATA CRITICAL - offline: 300.1.1.1 is not an address a ping can be sent to | "
-         "online=0;;;0;1\n"},
-        {{"--check", "--ip", "127.0.0"},
-         {},
-         3,
-         "ATA UNKNOWN - the address '127.0.0' is not valid\n"},
-        {{"--check", "-t", "0"},
-         {},
-         3,
-         "ATA UNKNOWN - wrong use: --timeout takes whole seconds from 1 to 3600\n"},
-        {{"--check", "--status"}, {}, 3, "ATA UNKNOWN - wrong use: give exactly one command\n"},
-        {{"--status", "--timeout", "5"}, {}, 2, ""},
+        {{"--check"}, objRegistered, 0, "ATA OK - online, line registered | rtt="},
+        {{"--check"}, {200, kUnregisteredPage}, 2, strOnline + "line not registered | rtt="},
+        {{"--check", "--ip", kSilentAddress}, objRegistered, 2, strUnread + "connection refused"},
+        {{"--check"}, {503, "busy"}, 2, strUnread + "HTTP status 503 | rtt="},
+        // A status page that never answers ends the check within its time-out.
+        {{"--check", "-t", "3"}, {200, "", Fault::Hang}, 2, strUnread + "no answer within 3 s |"},
     };
+    std::vector<std::string> vecOutputs;
     for (const Case& c : arrCases) {
-        m_http->SetPage("/doc/m_set.htm", c.strPage.empty() ? kRegisteredPage : c.strPage);
-        r = RunCli(App(), c.vecArgs);
+        m_http->SetRoute("/doc/m_set.htm", c.objPage);
+        const auto started = Clock::now();
+        const CliResult r = RunCli(App(), c.vecArgs);
+        EXPECT_LT(Clock::now() - started, std::chrono::seconds(4)) << c.vecArgs.back();
         EXPECT_EQ(r.intExit, c.intExit) << c.vecArgs.back();
         EXPECT_EQ(r.strOut.rfind(c.strText, 0), 0u) << r.strOut;
-        if (!r.strOut.empty())
-            vecOutputs.push_back(r.strOut);
+        EXPECT_EQ(r.strErr, "") << c.vecArgs.back();
+        vecOutputs.push_back(r.strOut);
     }
-
-    // An HTTP error names its code; a status page that never answers ends the check within
-    // its time-out.
-    m_http->SetRoute("/doc/m_set.htm", {503, "busy"});
-    r = RunCli(App(), {"--check"});
-    EXPECT_EQ(r.intExit, 2);
-    EXPECT_NE(r.strOut.find("the status page could not be read: HTTP status 503 |"),
-              std::string::npos)
-        << r.strOut;
-    m_http->SetRoute("/doc/m_set.htm", {200, "", FakeAtaHttpServer::Fault::Hang});
-    const auto started = Clock::now();
-    r = RunCli(App(), {"--check", "--timeout", "3"});
-    EXPECT_LT(Clock::now() - started, std::chrono::seconds(4));
-    EXPECT_EQ(r.intExit, 2);
-    EXPECT_NE(r.strOut.find("the status page could not be read: no answer within 3 s |"),
-              std::string::npos)
-        << r.strOut;
-    vecOutputs.push_back(r.strOut);
-
+    EXPECT_TRUE(vecOutputs[0].ends_with("s;;;0 online=1;;;0;1 registered=1;;;0;1\n"))
+        << vecOutputs[0];
     fs::remove(App() / "settings.ini");
-    r = RunCli(App(), {"--check"});
+    CliResult r = RunCli(App(), {"--check"});
     EXPECT_EQ(r.intExit, 3);
     EXPECT_EQ(r.strOut, "ATA UNKNOWN - there is no " + (App() / "settings.ini").string() + "\n");
     vecOutputs.push_back(r.strOut);
     for (const std::string& strOut : vecOutputs)
         EXPECT_TRUE(IsPluginOutput(strOut)) << strOut;
-}
 
-TEST_F(CliCheckTest, MetricsOfEveryCommandShareOneFile) {
-    StartAta();
-    if (IsSkipped() || HasFatalFailure())
-        return;
     if (std::system("/usr/bin/python3 -c 'import prometheus_client' 2>/dev/null") != 0)
         GTEST_SKIP() << "no reference parser: python3-prometheus-client is not installed";
+    WriteBytes(App() / "settings.ini", Settings());
+    m_http->SetPage("/doc/m_set.htm", kRegisteredPage);
     ServeLog(kDevRegA + kDevCaller + kDevPrice);
     const fs::path metrics = m_folder / "ata.prom";
-    CliResult r = RunCli(App(), {"--backup", "--metrics", metrics.string()});
-    EXPECT_EQ(r.intExit, 0) << r.strErr;
-    r = RunCli(App(), {"--save-log", "--metrics", metrics.string()});
-    EXPECT_EQ(r.intExit, 0) << r.strErr;
-    const ino_t lngBefore = InodeOf(metrics);
+    for (const char* strCommand : {"--backup", "--save-log"})
+        EXPECT_EQ(RunCli(App(), {strCommand, "--metrics", metrics.string()}).intExit, 0);
+    fs::create_hard_link(metrics, m_folder / "before.prom");
     m_http->SetPage("/doc/m_set.htm", kUnregisteredPage);
-    r = RunCli(App(), {"--check", "--metrics", metrics.string()});
-    EXPECT_EQ(r.intExit, 2);
+    EXPECT_EQ(RunCli(App(), {"--check", "--metrics", metrics.string()}).intExit, 2);
 
     // A new file took the old one's place, nothing is left beside it, and the reference parser
     // reads every family with the values of all three commands.
-    EXPECT_NE(InodeOf(metrics), lngBefore);
+    EXPECT_FALSE(fs::equivalent(metrics, m_folder / "before.prom"));
     for (const auto& entry : fs::directory_iterator(m_folder))
-        EXPECT_EQ(entry.path().filename().string().rfind("ata.prom.", 0), std::string::npos)
-            << entry.path();
+        EXPECT_FALSE(entry.path().filename().string().starts_with("ata.prom.")) << entry.path();
     const std::string strParsed = ParsedMetrics(metrics);
     const std::regex re(
         "ata_up gauge\nata_up 127\\.0\\.0\\.16 1\\.0\n"
@@ -176,7 +130,6 @@ TEST_F(CliCheckTest, MetricsOfEveryCommandShareOneFile) {
     const std::string strAfter = ParsedMetrics(metrics);
     EXPECT_NE(strAfter.find("ata_last_backup_success 127.0.0.16 0.0\n"), std::string::npos);
     EXPECT_NE(strAfter.find(strBackupTime), std::string::npos) << strAfter;
-
     // Nothing listens on port 21 there.
     r = RunCli(App(), {"--backup", "--ip", kSilentAddress});
     EXPECT_EQ(r.intExit, 1);
@@ -187,22 +140,17 @@ TEST_F(CliCheckTest, MetricsOfEveryCommandShareOneFile) {
 }
 
 TEST_F(CliCheckTest, ALineThatStaysDownIsAnnouncedOnce) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to serve the fake ATA on ports 80 and 21 of " << kAtaAddress;
     if (std::getenv(kInSession) == nullptr) {
-        if (::access("/usr/bin/dbus-run-session", X_OK) != 0)
-            GTEST_SKIP() << "dbus-run-session is missing (tools/install-deps.sh installs it)";
-        if (std::system("/usr/bin/python3 -c 'import dbus, gi' 2>/dev/null") != 0)
-            GTEST_SKIP() << "no notification service for the test: python3-dbus or python3-gi "
-                            "is missing";
+        if (::geteuid() != 0 || ::access("/usr/bin/dbus-run-session", X_OK) != 0 ||
+            std::system("/usr/bin/python3 -c 'import dbus, gi' 2>/dev/null") != 0)
+            GTEST_SKIP() << "needs root for the fake ATA, dbus-run-session, python3-dbus and "
+                            "python3-gi (tools/install-deps.sh installs them)";
         // The same case again on a session bus of its own.
-        EXPECT_EQ(RunCasesAgain(std::string("CliCheckTest.") +
-                                    ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+        EXPECT_EQ(RunCasesAgain("CliCheckTest.ALineThatStaysDownIsAnnouncedOnce",
                                 {std::string(kInSession) + "=1"},
                                 {"/usr/bin/dbus-run-session", "--"})
                       .intExit,
-                  0)
-            << "the case failed in its session";
+                  0);
         return;
     }
     StartAta();
@@ -212,43 +160,40 @@ TEST_F(CliCheckTest, ALineThatStaysDownIsAnnouncedOnce) {
     const fs::path notices = m_folder / "notices";
     script::test::ServerProcess objService(
         {script::test::FixturePath("notification_server.py"), notices.string()});
-    size_t lngSeen = 0;
-    const auto NewNotices = [&] {
-        const std::string strAll = ReadBytes(notices);
-        const auto n = static_cast<size_t>(std::count(strAll.begin(), strAll.end(), '\n'));
-        return n - std::exchange(lngSeen, n);
-    };
-    const CliRunOptions objOptions{
-        static_cast<uid_t>(-1), {"XDG_STATE_HOME=" + (m_folder / "state").string()}, {}};
-    CliRunOptions objNoBus = objOptions;
-    objNoBus.vecEnv.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" +
-                              (m_folder / "no-bus").string());
-
-    m_http->SetPage("/doc/m_set.htm", kUnregisteredPage);
-    EXPECT_EQ(RunCli(App(), {"--check", "--notify"}, objOptions).intExit, 2);
-    EXPECT_EQ(NewNotices(), 1u) << "a first check that is not OK";
-    EXPECT_EQ(RunCli(App(), {"--check", "--notify"}, objOptions).intExit, 2);
-    EXPECT_EQ(NewNotices(), 0u) << "still down";
-    m_http->SetPage("/doc/m_set.htm", kRegisteredPage);
-    EXPECT_EQ(RunCli(App(), {"--check", "--notify"}, objOptions).intExit, 0);
-    EXPECT_EQ(NewNotices(), 1u) << "up again";
-
-    // Without a bus the check still tells its state, and says once why nobody was told; the
-    // next check that can reach the desktop announces the change.
-    m_http->SetPage("/doc/m_set.htm", kUnregisteredPage);
-    const CliResult r = RunCli(App(), {"--check", "--notify"}, objNoBus);
-    EXPECT_EQ(r.intExit, 2);
-    EXPECT_EQ(r.strErr.find("atatool-cli: no desktop notice could be shown: "), 0u) << r.strErr;
-    EXPECT_EQ(std::count(r.strErr.begin(), r.strErr.end(), '\n'), 1) << r.strErr;
-    EXPECT_EQ(NewNotices(), 0u);
-    EXPECT_EQ(RunCli(App(), {"--check", "--notify"}, objOptions).intExit, 2);
-    EXPECT_EQ(NewNotices(), 1u);
-
-    // Every failed save is announced.
     m_http->SetRoute("/cgi/syslog.txt", {404, "gone"});
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(RunCli(App(), {"--save-log", "--notify"}, objOptions).intExit, 1);
-        EXPECT_EQ(NewNotices(), 1u);
+    const std::string strState = "XDG_STATE_HOME=" + (m_folder / "state").string();
+    const std::string strNoBus =
+        "DBUS_SESSION_BUS_ADDRESS=unix:path=" + (m_folder / "no-bus").string();
+    struct Step {
+        const char* strCommand;
+        bool blnRegistered, blnBus;
+        int intExit;
+        long lngNotices; // all so far
+    };
+    const Step arrSteps[] = {
+        {"--check", false, true, 2, 1}, // a first check that is not OK
+        {"--check", false, true, 2, 1}, // still down
+        {"--check", true, true, 0, 2},  // up again
+        // Without a bus the check still tells its state, and the next check that can reach the
+        // desktop announces the change.
+        {"--check", false, false, 2, 2},
+        {"--check", false, true, 2, 3},
+        // Every failed save is announced.
+        {"--save-log", false, true, 1, 4},
+        {"--save-log", false, true, 1, 5},
+    };
+    for (const Step& s : arrSteps) {
+        m_http->SetPage("/doc/m_set.htm", s.blnRegistered ? kRegisteredPage : kUnregisteredPage);
+        const CliResult r = RunCli(App(), {s.strCommand, "--notify"},
+                                   {.vecEnv = {strState, s.blnBus ? std::string() : strNoBus}});
+        EXPECT_EQ(r.intExit, s.intExit) << s.strCommand;
+        const std::string strAll = ReadBytes(notices);
+        EXPECT_EQ(std::count(strAll.begin(), strAll.end(), '\n'), s.lngNotices) << s.strCommand;
+        // Without a bus it says once why nobody was told.
+        EXPECT_TRUE(s.blnBus ||
+                    (r.strErr.starts_with("atatool-cli: no desktop notice could be shown: ") &&
+                     std::count(r.strErr.begin(), r.strErr.end(), '\n') == 1))
+            << r.strErr;
     }
 }
 

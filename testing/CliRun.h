@@ -56,8 +56,7 @@ inline CliResult RunCli(const std::filesystem::path& app, std::vector<std::strin
     return CliRun(app, std::move(vecArgs), std::move(objOptions)).Result();
 }
 
-// A network namespace of the test's own for the calling thread and the processes it starts, with
-// its loopback up and ping sockets open to every group, as the system's defaults usually have it.
+// A network namespace for the calling thread and what it starts, loopback up, ping open to all.
 inline bool EnterOwnNetwork() {
     return ::unshare(CLONE_NEWNET) == 0 && std::system("ip link set lo up") == 0 &&
            std::system("echo 0 2147483647 > /proc/sys/net/ipv4/ping_group_range") == 0;

@@ -1,13 +1,14 @@
-// The command line as a user or a timer runs it, left alone: the executable in a program folder,
-// no display, against the fake ATA on 127.0.0.6 (root). Output, exit status and files are checked
-// against texts worked out by hand from the rules, large comparisons against the system's diff.
+// The command line as a timer runs it, against the fake ATA on 127.0.0.6 (root): output, status and
+// files checked against texts worked out by hand, large comparisons against the system's diff.
 #include "testing/CliRun.h"
 #include "testing/FakeAtaFixture.h"
 #include "testing/OtherProcessLock.h"
 #include "testing/ScatteredConfig.h"
+#include "testing/UnprivilegedRun.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <regex>
 #include <sys/stat.h>
 #include <thread>
@@ -17,6 +18,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace test;
+using Clock = std::chrono::steady_clock;
+using Route = FakeAtaHttpServer::Route;
+using Fault = FakeAtaHttpServer::Fault;
+
+// Registrations a minute apart, of which a summary keeps the first and the last.
+const std::string kReg1003 = "02/12/2026 10:03:00 SIP Registration succeeded for 200";
+const std::string kReg1002 = "02/12/2026 10:02:00 SIP Registration succeeded for 200";
+const std::string kReg1001 = "02/12/2026 10:01:00 SIP Registration succeeded for 200";
 
 // The diff with the time stamps of its two header lines replaced by "TIME".
 std::string WithoutTimes(const std::string& strDiff) {
@@ -26,11 +35,9 @@ std::string WithoutTimes(const std::string& strDiff) {
 
 // The file name of the backup a run saved, from its "Saved as" line.
 std::string SavedName(const CliResult& r) {
-    const size_t lngAt = r.strErr.find("Saved as ");
-    if (lngAt == std::string::npos)
-        return "(none)";
-    const size_t lngEnd = r.strErr.find('\n', lngAt);
-    return fs::path(r.strErr.substr(lngAt + 9, lngEnd - lngAt - 9)).filename().string();
+    std::smatch m;
+    const std::regex kSaved("Saved as [^\n]*/([^/\n]+)\n");
+    return std::regex_search(r.strErr, m, kSaved) ? m[1].str() : "(none)";
 }
 
 std::vector<std::string> BackupNames(const fs::path& folder) {
@@ -52,7 +59,7 @@ protected:
                      const std::string& strOut) {
         CliResult r = RunCli(App(), vecArgs);
         EXPECT_EQ(r.intExit, intExit) << vecArgs[0] << r.strErr;
-        EXPECT_EQ(r.strOut, strOut) << vecArgs[0];
+        EXPECT_EQ(WithoutTimes(r.strOut), strOut) << vecArgs[0]; // a diff's times aside
         return r;
     }
 };
@@ -86,8 +93,7 @@ TEST_F(CliTest, EveryCommandAgainstTheFakeAta) {
             << r.strErr;
     }
 
-    // The nightly backup and the hourly save fire together after a night with the machine off:
-    // one waits for the other, and both results are kept.
+    // A backup and a save fire together after a night off: one waits, and both results are kept.
     CliRun backup(App(), {"--backup"});
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     r = Expect({"--save-log"}, 0, "System log saved, 6 line(s) added.\n");
@@ -149,17 +155,12 @@ TEST_F(CliTest, EveryCommandAgainstTheFakeAta) {
         "\tTIME\n@@ -1,5 +1,5 @@\n [Line1]\r\n \"User\"=\"100\"\r\n"
         "-\"Codec\"=\"G711\"\r\n+\"Codec\"=\"G729\"\r\n \"Name\"=\"\xC9mile\"\r\n"
         " \"Expires\"=\"3600\"\r\n";
-    r = RunCli(App(), {"--diff"});
-    EXPECT_EQ(r.intExit, 1);
-    EXPECT_EQ(WithoutTimes(r.strOut), strDiff);
-    EXPECT_EQ(r.strErr, "");
+    EXPECT_EQ(Expect({"--diff"}, 1, strDiff).strErr, "");
     // A plain backup keeps its file also when nothing changed; then the named forms.
     r = Expect({"--backup"}, 0,
                "Current config backed up.\nConfiguration unchanged since " + strSecond + ".\n");
     EXPECT_EQ(BackupNames(App()), (std::vector<std::string>{strFirst, strSecond, SavedName(r)}));
-    r = RunCli(App(), {"--diff", strFirst, strSecond});
-    EXPECT_EQ(r.intExit, 1);
-    EXPECT_EQ(WithoutTimes(r.strOut), strDiff);
+    Expect({"--diff", strFirst, strSecond}, 1, strDiff);
     Expect({"--diff", strSecond}, 0, "");
     // The command line never writes the settings (the --ip above was for one run).
     EXPECT_EQ(ReadBytes(App() / "settings.ini"), strSettings);
@@ -183,49 +184,41 @@ TEST_F(CliTest, EveryCommandAgainstTheFakeAta) {
     fs::remove(strIni);
     WriteBytes(strIni, Settings());
 
-    // The program folder refuses nobody new files and its sys-log.txt links to a history in a
-    // folder of nobody's: the lock lives beside the history itself, so a run waits for whoever
-    // holds it there, then re-reads the history and keeps the other writer's line.
+    // sys-log.txt links into a folder of nobody's, who may not write the program folder: the lock
+    // lives beside the history, so a run waits for its holder and keeps the other writer's line.
     ServeLog(kDevNul + kDevBareCr + kDevRegB + kDevPower + kDevReg0901);
     const fs::path data = m_folder / "data";
     WriteBytes(data / "sys-log.txt", kSaved1);
     for (const fs::path& p : {data, data / "sys-log.txt"})
         ::chown(p.c_str(), kNobodyUid, kNobodyUid);
     fs::create_symlink(data / "sys-log.txt", App() / "sys-log.txt");
-    {
-        OtherProcessLock objOther((data / "sys-log.txt.lock").string(), kNobodyUid);
-        ASSERT_TRUE(objOther.Held());
-        CliRun run(
-            App(), {"--save-log"},
-            {.vecEnv = {"XDG_STATE_HOME=" + (data / "state").string()}, .lngUser = kNobodyUid});
-        ASSERT_TRUE(run.WaitForErr("Saving log...\n"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        EXPECT_EQ(ReadBytes(data / "sys-log.txt"), kSaved1); // still waiting
-        const std::string strOther = "01/12/2026 08:30:00 Saved by the window";
-        WriteBytes(data / "sys-log.txt", strOther + "\r\n" + kSaved1);
-        objOther.Release();
-        r = run.Result();
-        EXPECT_EQ(r.intExit, 0) << r.strErr;
-        EXPECT_EQ(r.strOut, "System log saved, 2 line(s) added.\n");
-        EXPECT_EQ(ReadBytes(data / "sys-log.txt"), Lines({kReg0901, kPower, strOther, kSaved1}));
-    }
+    OtherProcessLock objOther((data / "sys-log.txt.lock").string(), kNobodyUid);
+    ASSERT_TRUE(objOther.Held());
+    CliRun run(App(), {"--save-log"},
+               {.vecEnv = {"XDG_STATE_HOME=" + (data / "state").string()}, .lngUser = kNobodyUid});
+    ASSERT_TRUE(run.WaitForErr("Saving log...\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(ReadBytes(data / "sys-log.txt"), kSaved1); // still waiting
+    const std::string strOther = "01/12/2026 08:30:00 Saved by the window";
+    WriteBytes(data / "sys-log.txt", strOther + "\r\n" + kSaved1);
+    objOther.Release();
+    r = run.Result();
+    EXPECT_EQ(r.intExit, 0) << r.strErr;
+    EXPECT_EQ(r.strOut, "System log saved, 2 line(s) added.\n");
+    EXPECT_EQ(ReadBytes(data / "sys-log.txt"), Lines({kReg0901, kPower, strOther, kSaved1}));
 
-    // A backup half way through its file holds the run lock: a check neither waits for it nor
-    // refuses, a run asked not to wait refuses with a status of its own and changes nothing, and
-    // a signal ends the backup without leaving its partial file.
+    // A backup half way through holds the run lock: a check goes on, a run asked not to wait
+    // refuses with a status of its own, and a signal ends the backup without its partial file.
     for (const fs::path& p : Backups(App()))
         fs::remove(p);
     m_ftp.reset();
     WriteBytes(m_folder / "payload", std::string(200000, 'c'));
     const auto ftp = StartFakeFtp("stall", m_folder / "payload", m_strAddress);
     ASSERT_EQ(ftp->Port(), 21);
-    const std::string strHistory =
-        Lines({"02/12/2026 10:02:00 SIP Registration succeeded for 200",
-               "02/12/2026 10:01:00 SIP Registration succeeded for 200",
-               "02/12/2026 10:00:00 SIP Registration succeeded for 200"});
+    const std::string strHistory = Lines({kReg1003, kReg1002, kReg1001}); // a summary shortens it
     WriteBytes(App() / "sys-log.txt", strHistory);
     const FolderWatch objWatch(App());
-    CliRun run(App(), {"--backup"});
+    CliRun stalled(App(), {"--backup"});
     ASSERT_TRUE(objWatch.WaitFor(IN_CREATE, {".part"}));
     const auto vecParts = Backups(App());
     ASSERT_EQ(vecParts.size(), 1u);
@@ -238,18 +231,15 @@ TEST_F(CliTest, EveryCommandAgainstTheFakeAta) {
     EXPECT_NE(r.strErr.find("another run is in progress"), std::string::npos);
     EXPECT_EQ(History(), strHistory);
     // The service manager stops the timer's run.
-    run.Signal(SIGTERM);
-    EXPECT_EQ(run.Finish(), 143);
+    stalled.Signal(SIGTERM);
+    EXPECT_EQ(stalled.Finish(), 143);
     EXPECT_TRUE(Backups(App()).empty());
 }
 
 TEST_F(CliTest, WrongUseAndTroubleChangeNothingAndLargeDiffsAreTheSystemsDiffs) {
     // No network: every case stops before anything is sent.
     WriteBytes(App() / "settings.ini", "[Options]\r\nIP=127.0.0.1\r\nUsername=ad\tmin\r\n");
-    const std::string strHistory = "02/12/2026 10:03:00 SIP Registration succeeded for 200\r\n"
-                                   "02/12/2026 10:02:00 SIP Registration succeeded for 200\r\n"
-                                   "02/12/2026 10:01:00 SIP Registration succeeded for 200";
-    WriteBytes(App() / "sys-log.txt", strHistory);
+    WriteBytes(App() / "sys-log.txt", Lines({kReg1003, kReg1002, kReg1001}));
     WriteBytes(App() / "Config20261206-033000.reg", "[Line1]\r\n");
     const std::string strApp = fs::canonical(App()).string() + "/";
     const auto Usage = [](const std::string& s) {
@@ -297,7 +287,6 @@ TEST_F(CliTest, WrongUseAndTroubleChangeNothingAndLargeDiffsAreTheSystemsDiffs) 
          2,
          "",
          "atatool-cli: there are not two backups in " + strApp + " to compare.\n"},
-        {{"--diff", "Config20261206-033000.reg"}, 0, "", ""},
         {{"--diff", "Config20261205-033000.reg"},
          2,
          "",
@@ -317,9 +306,7 @@ TEST_F(CliTest, WrongUseAndTroubleChangeNothingAndLargeDiffsAreTheSystemsDiffs) 
     const CliResult r = RunCli(App(), {"--summarise"});
     EXPECT_EQ(r.intExit, 0);
     EXPECT_EQ(r.strOut, "System log summarised from 3 to 2 line(s)\n");
-    EXPECT_EQ(ReadBytes(App() / "sys-log.txt"),
-              "02/12/2026 10:03:00 SIP Registration succeeded for 200\r\n"
-              "02/12/2026 10:01:00 SIP Registration succeeded for 200");
+    EXPECT_EQ(History(), Lines({kReg1003, kReg1001}));
 
     // Four MiB with a thousand scattered changes, as the system's diff program shows them.
     const fs::path old = m_folder / "old.reg", now = m_folder / "new.reg";
@@ -334,6 +321,184 @@ TEST_F(CliTest, WrongUseAndTroubleChangeNothingAndLargeDiffsAreTheSystemsDiffs) 
     EXPECT_TRUE(WithoutTimes(objOurs.strOut) == WithoutTimes(objSystem.Read(1)))
         << "the outputs differ; sizes " << objOurs.strOut.size() << " and "
         << objSystem.Read(1).size();
+}
+
+// The line watch as monitoring and a desktop see it, against the fake ATA on 127.0.0.16: --check's
+// line and status, the metrics read by the Prometheus client's parser, the desktop's notices.
+constexpr const char* kSilentAddress = "127.0.0.18";
+constexpr const char* kInSession = "ATA_CLI_NOTICE_SESSION";
+const std::string kUnregisteredPage = "<html><!--SIP Registration Information!--><table><tr>"
+                                      "<td>Not Registered</td></tr></table></html>";
+
+// One line: service, state word, text, then perfdata label=value[UOM];warn;crit;min;max.
+bool IsPluginOutput(const std::string& strOut) {
+    static const std::string strItem = "[a-z]+=[0-9.]+(s|%|B|c)?;[^; ]*;[^; ]*;[0-9.]*(;[0-9.]*)?";
+    static const std::regex re("ATA (OK|WARNING|CRITICAL|UNKNOWN) - [^|\n]+( \\| " + strItem +
+                               "( " + strItem + ")*)?\n");
+    return std::regex_match(strOut, re);
+}
+
+// What the reference parser read from a metrics file.
+std::string ParsedMetrics(const fs::path& file) {
+    ChildProcess objParser(
+        {"/usr/bin/python3", script::test::FixturePath("read_metrics.py"), file.string()});
+    objParser.Finish();
+    return objParser.Read(1);
+}
+
+class CliCheckTest : public FakeAtaTest {
+protected:
+    CliCheckTest() : FakeAtaTest("127.0.0.16") {}
+};
+
+TEST_F(CliCheckTest, EveryStateHasItsStatusAndTextAndEveryCommandItsMetrics) {
+    StartAta();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    struct Case {
+        std::vector<std::string> vecArgs;
+        Route objPage; // the status page
+        int intExit;
+        std::string strText; // how standard output begins
+    };
+    const Route objRegistered{200, kRegisteredPage};
+    const std::string strOnline = "ATA CRITICAL - online, ";
+    const std::string strUnread = strOnline + "but the status page could not be read: ";
+    const Case arrCases[] = {
+        {{"--check"}, objRegistered, 0, "ATA OK - online, line registered | rtt="},
+        {{"--check"}, {200, kUnregisteredPage}, 2, strOnline + "line not registered | rtt="},
+        {{"--check", "--ip", kSilentAddress}, objRegistered, 2, strUnread + "connection refused"},
+        {{"--check"}, {503, "busy"}, 2, strUnread + "HTTP status 503 | rtt="},
+        // A status page that never answers ends the check within its time-out.
+        {{"--check", "-t", "3"}, {200, "", Fault::Hang}, 2, strUnread + "no answer within 3 s |"},
+    };
+    std::vector<std::string> vecOutputs;
+    for (const Case& c : arrCases) {
+        m_http->SetRoute("/doc/m_set.htm", c.objPage);
+        const auto started = Clock::now();
+        const CliResult r = RunCli(App(), c.vecArgs);
+        EXPECT_LT(Clock::now() - started, std::chrono::seconds(4)) << c.vecArgs.back();
+        EXPECT_EQ(r.intExit, c.intExit) << c.vecArgs.back();
+        EXPECT_EQ(r.strOut.rfind(c.strText, 0), 0u) << r.strOut;
+        EXPECT_EQ(r.strErr, "") << c.vecArgs.back();
+        vecOutputs.push_back(r.strOut);
+    }
+    EXPECT_TRUE(vecOutputs[0].ends_with("s;;;0 online=1;;;0;1 registered=1;;;0;1\n"))
+        << vecOutputs[0];
+    fs::remove(App() / "settings.ini");
+    CliResult r = RunCli(App(), {"--check"});
+    EXPECT_EQ(r.intExit, 3);
+    EXPECT_EQ(r.strOut, "ATA UNKNOWN - there is no " + (App() / "settings.ini").string() + "\n");
+    vecOutputs.push_back(r.strOut);
+    for (const std::string& strOut : vecOutputs)
+        EXPECT_TRUE(IsPluginOutput(strOut)) << strOut;
+
+    if (std::system("/usr/bin/python3 -c 'import prometheus_client' 2>/dev/null") != 0)
+        GTEST_SKIP() << "no reference parser: python3-prometheus-client is not installed";
+    WriteBytes(App() / "settings.ini", Settings());
+    m_http->SetPage("/doc/m_set.htm", kRegisteredPage);
+    ServeLog(kDevRegA + kDevCaller + kDevPrice);
+    const fs::path metrics = m_folder / "ata.prom";
+    for (const char* strCommand : {"--backup", "--save-log"})
+        EXPECT_EQ(RunCli(App(), {strCommand, "--metrics", metrics.string()}).intExit, 0);
+    fs::create_hard_link(metrics, m_folder / "before.prom");
+    m_http->SetPage("/doc/m_set.htm", kUnregisteredPage);
+    EXPECT_EQ(RunCli(App(), {"--check", "--metrics", metrics.string()}).intExit, 2);
+
+    // A new file took the old one's place, nothing is left beside it, and it holds all three.
+    EXPECT_FALSE(fs::equivalent(metrics, m_folder / "before.prom"));
+    for (const auto& entry : fs::directory_iterator(m_folder))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("ata.prom.")) << entry.path();
+    const std::string strParsed = ParsedMetrics(metrics);
+    const std::regex re(
+        "ata_up gauge\nata_up 127\\.0\\.0\\.16 1\\.0\n"
+        "ata_registered gauge\nata_registered 127\\.0\\.0\\.16 0\\.0\n"
+        "ata_ping_rtt_seconds gauge\nata_ping_rtt_seconds 127\\.0\\.0\\.16 [0-9.e-]+\n"
+        "ata_check_timestamp_seconds gauge\nata_check_timestamp_seconds 127\\.0\\.0\\.16 "
+        "1[0-9]{9}\\.0\n"
+        "ata_last_backup_timestamp_seconds gauge\n"
+        "ata_last_backup_timestamp_seconds 127\\.0\\.0\\.16 1[0-9]{9}\\.0\n"
+        "ata_last_backup_success gauge\nata_last_backup_success 127\\.0\\.0\\.16 1\\.0\n"
+        "ata_history_lines gauge\nata_history_lines 127\\.0\\.0\\.16 3\\.0\n");
+    EXPECT_TRUE(std::regex_match(strParsed, re)) << strParsed;
+
+    // A failed backup says so and keeps the time of the last good one.
+    const std::string strBackupTime =
+        strParsed.substr(strParsed.find("ata_last_backup_timestamp_seconds 127"), 50);
+    WriteBytes(App() / "settings.ini", "[Options]\r\nIP=127.0.0.16\r\nUsername=admin\r\n"
+                                       "Password=wrong\r\n");
+    r = RunCli(App(), {"--backup", "--metrics", metrics.string()});
+    EXPECT_EQ(r.intExit, 1);
+    EXPECT_NE(r.strErr.find("atatool-cli: the FTP server refused the login: 530 "),
+              std::string::npos)
+        << r.strErr;
+    const std::string strAfter = ParsedMetrics(metrics);
+    EXPECT_NE(strAfter.find("ata_last_backup_success 127.0.0.16 0.0\n"), std::string::npos);
+    EXPECT_NE(strAfter.find(strBackupTime), std::string::npos) << strAfter;
+    // Nothing listens on port 21 there.
+    r = RunCli(App(), {"--backup", "--ip", kSilentAddress});
+    EXPECT_EQ(r.intExit, 1);
+    EXPECT_NE(r.strErr.find("atatool-cli: the FTP connection to port 21 of 127.0.0.18 was "
+                            "refused (nothing listens there).\n"),
+              std::string::npos)
+        << r.strErr;
+}
+
+TEST_F(CliCheckTest, ALineThatStaysDownIsAnnouncedOnce) {
+    if (std::getenv(kInSession) == nullptr) {
+        if (::geteuid() != 0 || ::access("/usr/bin/dbus-run-session", X_OK) != 0 ||
+            std::system("/usr/bin/python3 -c 'import dbus, gi' 2>/dev/null") != 0)
+            GTEST_SKIP() << "needs root for the fake ATA, dbus-run-session, python3-dbus and "
+                            "python3-gi (tools/install-deps.sh installs them)";
+        // The same case again on a session bus of its own.
+        EXPECT_EQ(RunCasesAgain("CliCheckTest.ALineThatStaysDownIsAnnouncedOnce",
+                                {std::string(kInSession) + "=1"},
+                                {"/usr/bin/dbus-run-session", "--"})
+                      .intExit,
+                  0);
+        return;
+    }
+    StartAta();
+    if (HasFatalFailure())
+        return;
+    // The service notes each notice before it answers, so a finished run's notices are there.
+    const fs::path notices = m_folder / "notices";
+    script::test::ServerProcess objService(
+        {script::test::FixturePath("notification_server.py"), notices.string()});
+    m_http->SetRoute("/cgi/syslog.txt", {404, "gone"});
+    const std::string strState = "XDG_STATE_HOME=" + (m_folder / "state").string();
+    const std::string strNoBus =
+        "DBUS_SESSION_BUS_ADDRESS=unix:path=" + (m_folder / "no-bus").string();
+    struct Step {
+        const char* strCommand;
+        bool blnRegistered, blnBus;
+        int intExit;
+        long lngNotices; // all so far
+    };
+    const Step arrSteps[] = {
+        {"--check", false, true, 2, 1}, // a first check that is not OK
+        {"--check", false, true, 2, 1}, // still down
+        {"--check", true, true, 0, 2},  // up again
+        // Without a bus the state is still told; the next check with one announces the change.
+        {"--check", false, false, 2, 2},
+        {"--check", false, true, 2, 3},
+        // Every failed save is announced.
+        {"--save-log", false, true, 1, 4},
+        {"--save-log", false, true, 1, 5},
+    };
+    for (const Step& s : arrSteps) {
+        m_http->SetPage("/doc/m_set.htm", s.blnRegistered ? kRegisteredPage : kUnregisteredPage);
+        const CliResult r = RunCli(App(), {s.strCommand, "--notify"},
+                                   {.vecEnv = {strState, s.blnBus ? std::string() : strNoBus}});
+        EXPECT_EQ(r.intExit, s.intExit) << s.strCommand;
+        const std::string strAll = ReadBytes(notices);
+        EXPECT_EQ(std::count(strAll.begin(), strAll.end(), '\n'), s.lngNotices) << s.strCommand;
+        // Without a bus it says once why nobody was told.
+        EXPECT_TRUE(s.blnBus ||
+                    (r.strErr.starts_with("atatool-cli: no desktop notice could be shown: ") &&
+                     std::count(r.strErr.begin(), r.strErr.end(), '\n') == 1))
+            << r.strErr;
+    }
 }
 
 } // namespace

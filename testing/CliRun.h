@@ -8,10 +8,7 @@
 #include <filesystem>
 #include <poll.h>
 #include <sched.h>
-#include <string>
 #include <sys/inotify.h>
-#include <unistd.h>
-#include <vector>
 
 namespace ata::test {
 

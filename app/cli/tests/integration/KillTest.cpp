@@ -19,7 +19,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kAtaAddress = "127.0.0.14";
 const std::vector<std::string> kWriteFiles{".tmp", ".journal"};
-
 using Seconds = std::chrono::duration<double>;
 
 // Blocks newest first, each an ordinary line above three registrations one minute apart; the
@@ -142,9 +141,7 @@ protected:
 };
 
 TEST_F(KillTest, TheHistoryIsAlwaysTheOldOrTheNewText) {
-    if (::geteuid() == 0) {
-        ASSERT_TRUE(EnterOwnNetwork());
-    }
+    ASSERT_TRUE(::geteuid() != 0 || EnterOwnNetwork());
     StartAta();
     if (IsSkipped() || HasFatalFailure())
         return;
@@ -162,15 +159,13 @@ TEST_F(KillTest, TheHistoryIsAlwaysTheOldOrTheNewText) {
     // Two workers per plan: the saves spend most of their time in the fetch's one-second wait.
     const char* strRounds = std::getenv("ATA_KILL_ROUNDS");
     Gate objGate;
-    std::vector<std::thread> vecThreads;
+    std::vector<std::jthread> vecThreads;
     for (unsigned k = 0; k < 8; ++k)
         vecThreads.emplace_back([&, k] {
             KillAgainAndAgain(m_folder / (arrPlans[k / 2].strName + std::to_string(k % 2)),
                               arrPlans[k / 2], strHistory, strRounds ? std::atoi(strRounds) : 50,
                               k + 1, objGate);
         });
-    for (auto& t : vecThreads)
-        t.join();
 }
 
 } // namespace

@@ -21,9 +21,8 @@
 
 namespace ata::test {
 
-// Runs the event loop until the predicate holds or the time is up. The predicate is tested
-// whenever the loop has handled what was pending and is about to wait, so the wait never
-// sleeps while sockets or timers have work (a polling wait would throttle a long transfer).
+// Runs the event loop until the predicate holds or the time is up. The predicate is asked when
+// the loop is about to wait, so a long transfer is never throttled by a polling sleep.
 template <typename Predicate> bool RunEventsUntil(Predicate predicate, int intTimeoutMs) {
     if (predicate())
         return true;
@@ -41,7 +40,6 @@ template <typename Predicate> bool RunEventsUntil(Predicate predicate, int intTi
     return predicate();
 }
 
-// What a widget shows, as 32-bit pixels.
 inline QImage Grab(QWidget* widget) {
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -58,10 +56,9 @@ struct ShownMessage {
     std::string strText;
 };
 
-// Answers every message box of the window as a user at the keyboard does: the Enter key goes
-// down on the box, which closes it, and comes up wherever the focus is in the main window
-// afterwards. A window that keeps showing boxes is stopped with Escape after kMaxMessages, so
-// that a test sees the count instead of hanging.
+// Answers every message box as a user at the keyboard does: Enter goes down on the box, which
+// closes it, and comes up wherever the focus is afterwards. A window that keeps showing boxes is
+// stopped with Escape after kMaxMessages, so that a test sees the count instead of hanging.
 class MessageButler : public QObject {
 public:
     static constexpr size_t kMaxMessages = 40;
@@ -72,15 +69,7 @@ public:
     ~MessageButler() override { qApp->removeEventFilter(this); }
 
     std::vector<ShownMessage> vecMessages;
-    // True when every box shown has been answered and its key released.
     bool Idle() const { return m_intPending == 0; }
-
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> vec;
-        for (const auto& m : vecMessages)
-            vec.push_back(m.strText);
-        return vec;
-    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -111,8 +100,8 @@ private:
     int m_intPending = 0;
 };
 
-// The application as main() builds it (window, controls, sockets, ICMP, HTTP, script engine)
-// on a program folder of the test's, shown and answered by a butler.
+// The application as main() builds it on a program folder of the test's, shown and answered by
+// a butler.
 class RealWindow {
 public:
     explicit RealWindow(const std::filesystem::path& folder)
@@ -125,11 +114,15 @@ public:
 
     MainWindow& Window() { return m_root.Window(); }
     const std::vector<ShownMessage>& Messages() const { return m_butler.vecMessages; }
-    std::vector<std::string> MessageTexts() const { return m_butler.Texts(); }
+    std::vector<std::string> MessageTexts() const {
+        std::vector<std::string> vec;
+        for (const auto& m : m_butler.vecMessages)
+            vec.push_back(m.strText);
+        return vec;
+    }
     std::string Status() { return m_root.Window().StatusText(); }
 
-    // Clicks a drawn button with the mouse. The network commands are only ever pressed with a
-    // loopback address in the IP field.
+    // Clicks a drawn button; the network commands only ever with a loopback address.
     void Click(ControlId enmButton) {
         if (enmButton == ControlId::cmdStatus || enmButton == ControlId::cmdLog ||
             enmButton == ControlId::cmdBackup) {
@@ -140,13 +133,25 @@ public:
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
         Settle();
     }
+    // A key as the keyboard gives it: to whatever has the focus.
+    void Key(Qt::Key enmKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr) << "no control has the focus";
+        QTest::keyClick(focus, enmKey, modifiers);
+        Answered();
+    }
     // Runs the event loop until the last box is answered and its key has come up somewhere.
     void Settle() {
         EXPECT_TRUE(RunEventsUntil([this] { return m_butler.Idle(); }, 10000));
     }
+    // Settles, then activates the window as the window system does once a box has gone.
+    void Answered() {
+        Settle();
+        m_root.Window().activateWindow();
+        QApplication::processEvents();
+    }
 
-    // Waits, running the event loop, until every input and command is enabled again and every
-    // message box has been answered.
+    // Waits until every input and command is enabled again and every box has been answered.
     bool WaitUntilIdle(int intTimeoutMs = 30000) {
         return RunEventsUntil(
             [this] {

@@ -56,67 +56,25 @@ struct ShownMessage {
     std::string strText;
 };
 
-// Answers every message box as a user at the keyboard does: Enter goes down on the box, which
-// closes it, and comes up wherever the focus is afterwards. A window that keeps showing boxes is
-// stopped with Escape after kMaxMessages, so that a test sees the count instead of hanging.
-class MessageButler : public QObject {
+// The application as main() builds it on a program folder of the test's. Every message box is
+// answered as a user at the keyboard does: Enter goes down on the box, which closes it, and comes
+// up wherever the focus is afterwards.
+class RealWindow : public QObject {
 public:
-    static constexpr size_t kMaxMessages = 40;
-
-    explicit MessageButler(QWidget& mainWindow) : m_mainWindow(mainWindow) {
+    explicit RealWindow(const std::filesystem::path& folder) : m_root(folder.string() + "/") {
         qApp->installEventFilter(this);
-    }
-    ~MessageButler() override { qApp->removeEventFilter(this); }
-
-    std::vector<ShownMessage> vecMessages;
-    bool Idle() const { return m_intPending == 0; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* box = qobject_cast<QMessageBox*>(watched);
-        if (!box || event->type() != QEvent::Show)
-            return false;
-        vecMessages.push_back({box->icon(), box->text().toLatin1().toStdString()});
-        const bool blnGiveUp = vecMessages.size() >= kMaxMessages;
-        ++m_intPending;
-        QTimer::singleShot(0, box, [this, box, blnGiveUp] {
-            if (blnGiveUp) {
-                QTest::keyClick(box, Qt::Key_Escape);
-                --m_intPending;
-                return;
-            }
-            QTest::keyPress(box, Qt::Key_Enter);
-            QTimer::singleShot(0, &m_mainWindow, [this] {
-                if (QWidget* focus = m_mainWindow.focusWidget())
-                    QTest::keyRelease(focus, Qt::Key_Enter);
-                --m_intPending;
-            });
-        });
-        return false;
-    }
-
-private:
-    QWidget& m_mainWindow;
-    int m_intPending = 0;
-};
-
-// The application as main() builds it on a program folder of the test's, shown and answered by
-// a butler.
-class RealWindow {
-public:
-    explicit RealWindow(const std::filesystem::path& folder)
-        : m_root(folder.string() + "/"), m_butler(m_root.Window()) {
         m_root.Show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&m_root.Window()));
         m_root.Window().activateWindow();
         QApplication::processEvents();
     }
+    ~RealWindow() override { qApp->removeEventFilter(this); }
 
     MainWindow& Window() { return m_root.Window(); }
-    const std::vector<ShownMessage>& Messages() const { return m_butler.vecMessages; }
+    const std::vector<ShownMessage>& Messages() const { return m_vecMessages; }
     std::vector<std::string> MessageTexts() const {
         std::vector<std::string> vec;
-        for (const auto& m : m_butler.vecMessages)
+        for (const auto& m : m_vecMessages)
             vec.push_back(m.strText);
         return vec;
     }
@@ -133,16 +91,16 @@ public:
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
         Settle();
     }
-    // A key as the keyboard gives it: to whatever has the focus.
+    // A key to whatever has the focus.
     void Key(Qt::Key enmKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr) << "no control has the focus";
         QTest::keyClick(focus, enmKey, modifiers);
         Answered();
     }
-    // Runs the event loop until the last box is answered and its key has come up somewhere.
+    // Until the last box is answered and its key has come up somewhere.
     void Settle() {
-        EXPECT_TRUE(RunEventsUntil([this] { return m_butler.Idle(); }, 10000));
+        EXPECT_TRUE(RunEventsUntil([this] { return m_intPending == 0; }, 10000));
     }
     // Settles, then activates the window as the window system does once a box has gone.
     void Answered() {
@@ -150,12 +108,11 @@ public:
         m_root.Window().activateWindow();
         QApplication::processEvents();
     }
-
-    // Waits until every input and command is enabled again and every box has been answered.
+    // Until every input and command is enabled again and every box has been answered.
     bool WaitUntilIdle(int intTimeoutMs = 30000) {
         return RunEventsUntil(
             [this] {
-                if (!m_butler.Idle())
+                if (m_intPending != 0)
                     return false;
                 for (ControlId id : {ControlId::cboIp, ControlId::cmdStatus, ControlId::cmdLog,
                                      ControlId::cmdSaveLog, ControlId::cmdSummarise,
@@ -167,9 +124,28 @@ public:
             intTimeoutMs);
     }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (!box || event->type() != QEvent::Show)
+            return false;
+        m_vecMessages.push_back({box->icon(), box->text().toLatin1().toStdString()});
+        ++m_intPending;
+        QTimer::singleShot(0, box, [this, box] {
+            QTest::keyPress(box, Qt::Key_Enter);
+            QTimer::singleShot(0, &m_root.Window(), [this] {
+                if (QWidget* focus = m_root.Window().focusWidget())
+                    QTest::keyRelease(focus, Qt::Key_Enter);
+                --m_intPending;
+            });
+        });
+        return false;
+    }
+
 private:
     AppRoot m_root;
-    MessageButler m_butler;
+    std::vector<ShownMessage> m_vecMessages;
+    int m_intPending = 0;
 };
 
 } // namespace ata::test

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-// The GUI tests run on the offscreen platform unless the caller chose another (for example
-// xcb under Xvfb).
+// The offscreen platform unless the caller chose another (xcb under Xvfb).
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -42,8 +42,6 @@ TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack)
     ASSERT_TRUE(w.WaitUntilIdle());
     w.Answered();
     EXPECT_EQ(w.Status(), "Backup complete.");
-    ASSERT_EQ(Backups(App()).size(), 1u);
-    EXPECT_TRUE(ReadBytes(Backups(App())[0]) == m_strConfig);
     EXPECT_TRUE(focused(ControlId::cmdBackup));
     EXPECT_FALSE(win.chkAutoSum()->isChecked());
 
@@ -56,8 +54,6 @@ TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack)
     ASSERT_TRUE(focused(ControlId::cmdStatus));
     w.Key(Qt::Key_Space);
     EXPECT_EQ(w.Status(), "ATA status read.");
-    EXPECT_EQ(win.LedColour(ControlId::ledPower), kColourGreen);
-    EXPECT_EQ(win.LedColour(ControlId::ledVoIP), kColourGreen);
     EXPECT_TRUE(focused(ControlId::cmdStatus));
 
     ServeLog(kDevRegA + kDevCaller + kDevPrice + kDevNul + kDevBareCr + kDevRegB);

@@ -19,49 +19,35 @@ namespace {
 
 using namespace test;
 
-struct Box {
-    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
-    void Add(int x, int y) {
-        left = std::min(left, x), right = std::max(right, x);
-        top = std::min(top, y), bottom = std::max(bottom, y);
-    }
-    bool Empty() const { return right < 0; }
-};
-
+// The smallest rectangle around the pixels of rows y0 to y1 that match.
 template <typename Match>
-Box BoxWhere(const QImage& image, Match match, int y0 = 0, int y1 = INT_MAX) {
-    Box box;
+QRect Where(const QImage& image, Match match, int y0 = 0, int y1 = INT_MAX) {
+    QRect box;
     for (int y = y0; y < std::min(y1, image.height()); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (match(x, y))
-                box.Add(x, y);
+            if (match(image.pixelColor(x, y), x, y))
+                box |= QRect(x, y, 1, 1);
     return box;
 }
 
 // Dark unsaturated pixels: the black caption and its smoothed edges on any of the light looks
 // (the border, red 0 green 0x3C blue 0x74, is no ink).
-Box InkBox(const QImage& image, int y0 = 0, int y1 = INT_MAX) {
-    return BoxWhere(
-        image,
-        [&](int x, int y) {
-            const QColor c = image.pixelColor(x, y);
-            return std::max({c.red(), c.green(), c.blue()}) < 0x90 &&
-                   std::abs(c.red() - c.blue()) < 0x30;
-        },
-        y0, y1);
+QRect InkBox(const QImage& image, int y0 = 0, int y1 = INT_MAX) {
+    const auto ink = [](QColor c, int, int) {
+        return std::max({c.red(), c.green(), c.blue()}) < 0x90 &&
+               std::abs(c.red() - c.blue()) < 0x30;
+    };
+    return Where(image, ink, y0, y1);
 }
 
 bool Shows(const QImage& image, QColor colour) {
-    return !BoxWhere(image, [&](int x, int y) { return image.pixelColor(x, y) == colour; }).Empty();
+    return !Where(image, [&](QColor c, int, int) { return c == colour; }).isNull();
 }
 
 // A caption's ink lies one pixel clear of the border (one pixel wide at the left and top, two at
 // the right and bottom), in pixels of the given scale.
-void ExpectClearOfBorder(const Box& ink, QSize size, int scale, const std::string& strName) {
-    EXPECT_TRUE(!ink.Empty() && ink.left >= 2 * scale && ink.top >= 2 * scale &&
-                ink.right < size.width() - 3 * scale && ink.bottom < size.height() - 3 * scale)
-        << strName << ": ink from (" << ink.left << ", " << ink.top << ") to (" << ink.right << ", "
-        << ink.bottom << ") in " << size.width() << " x " << size.height();
+bool ClearOfBorder(const QRect& ink, QSize size, int s) {
+    return QRect(2 * s, 2 * s, size.width() - 5 * s, size.height() - 5 * s).contains(ink);
 }
 
 class RealWindowLookTest : public ::testing::Test {
@@ -103,29 +89,29 @@ TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     for (ControlId id : {ControlId::cmdStatus, ControlId::cmdLog, ControlId::cmdSaveLog,
                          ControlId::cmdSummarise, ControlId::cmdBackup}) {
         QWidget* button = win.Control(id);
-        ExpectClearOfBorder(InkBox(Grab(button)), button->size(), 1,
-                            button->objectName().toStdString());
+        EXPECT_TRUE(ClearOfBorder(InkBox(Grab(button)), button->size(), 1))
+            << button->objectName().toStdString();
     }
 
     // "Get System Log" in 65 pixels: "Get System" over "Log" (two lines of an 11-pixel face span
     // at least a capital, 8, plus a line, 10), with the L underlined.
     auto* cmdLog = static_cast<ZelSimpleButtonWidget*>(win.Control(ControlId::cmdLog));
     const QImage log = Grab(cmdLog);
-    const Box ink = InkBox(log);
-    EXPECT_GE(ink.bottom - ink.top + 1, 18);
-    const Box top = InkBox(log, ink.top, ink.top + 4), bottom = InkBox(log, ink.bottom - 3);
-    EXPECT_GT(top.right - top.left, 40);
-    EXPECT_LT(bottom.right - bottom.left, 25);
+    const QRect ink = InkBox(log);
+    EXPECT_GE(ink.height(), 18);
+    const QRect top = InkBox(log, ink.top(), ink.top() + 4), bottom = InkBox(log, ink.bottom() - 3);
+    EXPECT_GT(top.width(), 41);
+    EXPECT_LT(bottom.width(), 26);
     cmdLog->setCaption("Get System Log");
     const QImage plain = Grab(cmdLog);
     cmdLog->setCaption("Get System &Log");
-    const Box underline =
-        BoxWhere(log, [&](int x, int y) { return log.pixelColor(x, y) != plain.pixelColor(x, y); });
-    ASSERT_FALSE(underline.Empty());
-    EXPECT_LE(underline.bottom - underline.top, 1);
-    EXPECT_GE(underline.right - underline.left + 1, 4);
-    EXPECT_GT(underline.top, ink.top + 10);
-    EXPECT_LE(underline.right, bottom.left + 8); // under the first letter of "Log"
+    const QRect underline =
+        Where(log, [&](QColor c, int x, int y) { return c != plain.pixelColor(x, y); });
+    ASSERT_FALSE(underline.isNull());
+    EXPECT_LE(underline.height(), 2);
+    EXPECT_GE(underline.width(), 4);
+    EXPECT_GT(underline.top(), ink.top() + 10);
+    EXPECT_LE(underline.right(), bottom.left() + 8); // under the first letter of "Log"
 
     // cmdLog's hover colour is cyan; the move goes to the button directly, as a real X server
     // sends no event for a move to where its pointer already is.
@@ -150,8 +136,9 @@ TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     const QColor shade = status.pixelColor(3, status.height() - 1);
     EXPECT_LT(shade.red(), 20);
     EXPECT_NEAR(shade.green(), 0x80, 12);
-    const Box caption = InkBox(status);
-    EXPECT_TRUE(!caption.Empty() && caption.left > 100 && caption.right < status.width() - 100);
+    const QRect caption = InkBox(status);
+    EXPECT_TRUE(!caption.isNull() && caption.left() > 100 &&
+                caption.right() < status.width() - 100);
 
     // As small as it goes, the top band is whole: 8220 x 2400 twips with the pane's margins.
     // Larger, the pane keeps 8 pixels (120 twips) on the left, right and bottom.
@@ -192,19 +179,16 @@ TEST_F(RealWindowLookTest, ScaleTwoKeepsColoursAndDrawsSharpCaptions) {
     ASSERT_EQ(log.size(), QSize(130, 66));
     // Buffer rows 2 to 14 of 16 hold the normal colour 0xEFF3F3: device rows 10 to 59, left of
     // every caption.
-    const Box abnormal = BoxWhere(
-        log,
-        [&](int x, int y) {
-            return x >= 2 && x < 4 && log.pixelColor(x, y) != QColor(0xF3, 0xF3, 0xEF);
-        },
-        10, 60);
-    EXPECT_TRUE(abnormal.Empty()) << abnormal.left << "," << abnormal.top;
-    const Box ink = InkBox(log);
-    ExpectClearOfBorder(ink, log.size(), 2, "cmdLog");
+    const auto abnormal = [](QColor c, int x, int) {
+        return x >= 2 && x < 4 && c != QColor(0xF3, 0xF3, 0xEF);
+    };
+    EXPECT_TRUE(Where(log, abnormal, 10, 60).isNull());
+    const QRect ink = InkBox(log);
+    EXPECT_TRUE(ClearOfBorder(ink, log.size(), 2));
     // An enlarged caption repeats each pixel in a 2 x 2 block; a sharp one has many mixed blocks.
     int intMixed = 0;
-    for (int y = ink.top & ~1; y < ink.bottom; y += 2)
-        for (int x = ink.left & ~1; x < ink.right; x += 2) {
+    for (int y = ink.top() & ~1; y < ink.bottom(); y += 2)
+        for (int x = ink.left() & ~1; x < ink.right(); x += 2) {
             const QColor c = log.pixelColor(x, y);
             intMixed += log.pixelColor(x + 1, y) != c || log.pixelColor(x, y + 1) != c ||
                         log.pixelColor(x + 1, y + 1) != c;

@@ -27,24 +27,21 @@ using namespace test;
 
 constexpr const char* kAtaAddress = "127.0.0.4";
 
+std::string Reg(const char* strTime) {
+    return "02/12/2026 " + std::string(strTime) + ":00 SIP Registration succeeded for 200";
+}
 // Two runs of registrations, a bare CR, a line feed inside a line and a no-break space.
-const std::string kLines[] = {"02/12/2026 10:20:00 SIP Registration succeeded for 200",
-                              "02/12/2026 10:06:00 SIP Registration succeeded for 200",
-                              "02/12/2026 10:03:00 SIP Registration succeeded for 200",
-                              "02/12/2026 10:00:00 SIP Registration succeeded for 200",
-                              "02/12/2026 09:59:00 Call\xA0"
-                              "from 0123\rdropped",
-                              "02/12/2026 09:58:00 Note\nsecond part",
-                              "02/12/2026 09:57:00 sip registration succeeded for 200",
-                              "02/12/2026 09:56:00 SIP Registration succeeded for 200",
-                              "02/12/2026 09:55:00 SIP Registration succeeded for 200",
-                              "02/12/2026 09:50:00 Power on"};
-const std::string kHistory = Lines({kLines[0], kLines[1], kLines[2], kLines[3], kLines[4],
-                                    kLines[5], kLines[6], kLines[7], kLines[8], kLines[9]});
+const std::string kCall = "02/12/2026 09:59:00 Call\xA0"
+                          "from 0123\rdropped",
+                  kNote = "02/12/2026 09:58:00 Note\nsecond part",
+                  kLower = "02/12/2026 09:57:00 sip registration succeeded for 200",
+                  kPowerOn = "02/12/2026 09:50:00 Power on";
+const std::string kHistory = Lines({Reg("10:20"), Reg("10:06"), Reg("10:03"), Reg("10:00"), kCall,
+                                    kNote, kLower, Reg("09:56"), Reg("09:55"), kPowerOn});
 // 10:03 and 10:00 lie within 5 minutes of the line before (10:00 returns as its run's end), 09:56
 // and 09:55 likewise.
 const std::string kSummarisedHistory =
-    Lines({kLines[0], kLines[1], kLines[3], kLines[4], kLines[5], kLines[6], kLines[8], kLines[9]});
+    Lines({Reg("10:20"), Reg("10:06"), Reg("10:00"), kCall, kNote, kLower, Reg("09:55"), kPowerOn});
 const std::string kTyped = "02/12/2026 10:30:00 Typed by hand";
 
 // Types a line at the top of the pane, as a user edits it.
@@ -293,9 +290,13 @@ TEST_F(AsUser, AReadOnlyHistoryAndAFullDiskKeepTheHistoryAndLeaveNoFileBehind) {
     EXPECT_EQ(vecShown, vecExpected);
 }
 
-// A read-only folder with writable files keeps them in place, no file added.
-TEST_F(AsUser, AReadOnlyFolderWithWritableFilesKeepsThemInPlace) {
-    WriteBytes(m_folder / "settings.ini", "[Options]\r\nIP=127.0.0.9\r\nUsername=admin\r\n");
+// A read-only program folder keeps the files it can rewrite in place, adding none. With nothing
+// to rewrite (a system-wide install) the user's own folders take its place silently; only when
+// those cannot be made either is that reported, once.
+TEST_F(AsUser, AReadOnlyFolderKeepsWritableFilesInPlaceElseTheUsersOwnFoldersServe) {
+    Put("settings.ini", "[Options]\r\nIP=127.0.0.9\r\nUsername=admin\r\n", 0644);
+    const fs::path config = m_folder / "home/config", data = m_folder / "home/data";
+    fs::create_directories(m_folder / "home");
     ::chmod(m_folder.c_str(), 0555);
     EXPECT_EQ(StartAndClose([](RealWindow& w) {
                   TypeLineOnTop(w.Window().txtLog(), kTyped);
@@ -311,17 +312,10 @@ TEST_F(AsUser, AReadOnlyFolderWithWritableFilesKeepsThemInPlace) {
     for (const auto& entry : fs::directory_iterator(m_folder))
         vecNames.push_back(entry.path().filename().string());
     std::sort(vecNames.begin(), vecNames.end());
-    EXPECT_EQ(vecNames, (std::vector<std::string>{"settings.ini", "sys-log.txt"}));
-}
+    EXPECT_EQ(vecNames, (std::vector<std::string>{"home", "settings.ini", "sys-log.txt"}));
 
-// A system-wide install: the user's own folders take the program folder's place silently; only
-// when those cannot be made either is that reported, once.
-TEST_F(AsUser, AReadOnlyFolderWithNoFileToRewriteGivesWayToTheUsersOwnFolders) {
-    fs::remove(m_folder / "sys-log.txt");
-    Put("settings.ini", "[Options]\r\nIP=127.0.0.9\r\n", 0444);
-    const fs::path config = m_folder / "home/config", data = m_folder / "home/data";
-    fs::create_directories(m_folder / "home");
-    ::chmod(m_folder.c_str(), 0555);
+    ::chmod((m_folder / "settings.ini").c_str(), 0444);
+    ::chmod((m_folder / "sys-log.txt").c_str(), 0444);
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     ::setenv("XDG_DATA_HOME", data.c_str(), 1);
     std::string strIp;

@@ -1,10 +1,13 @@
-// The five commands with Tab, Enter, Space and the access keys alone, against the fake ATA on a
-// loopback address of its own (root); every box is answered with Enter.
+// The window with the keyboard alone, against the fake ATA on a loopback address of its own
+// (root): the IP field's checks, then the five commands with Tab, Enter, Space and the access
+// keys; every box is answered with Enter.
 #include "testing/RealWindow.h"
 
 #include "testing/FakeAtaFixture.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 
 namespace ata {
@@ -17,7 +20,7 @@ protected:
     KeyboardTest() : FakeAtaTest("127.0.0.12") {}
 };
 
-TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack) {
+TEST_F(KeyboardTest, TheIpFieldThenFiveCommandsWithTabEnterSpaceAndAccessKeys) {
     StartAta();
     if (IsSkipped() || HasFatalFailure())
         return;
@@ -26,6 +29,38 @@ TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack)
     const auto focused = [&](ControlId id) { return win.Control(id)->hasFocus(); };
     const QImage boxUnfocused = Grab(win.chkAutoSum());
     ASSERT_TRUE(win.cboIp()->hasFocus());
+
+    // An invalid address keeps the focus in the IP field whether the user tabs away, clicks
+    // another field or a screen reader presses a button (its press action is a key press on the
+    // button); a valid one is trimmed. A disabled button ignores the press action.
+    QAccessibleActionInterface* action =
+        QAccessible::queryAccessibleInterface(win.Control(ControlId::cmdSaveLog))
+            ->actionInterface();
+    ASSERT_NE(action, nullptr);
+    const auto press = [&] {
+        action->doAction(QAccessibleActionInterface::pressAction());
+        QApplication::processEvents();
+        w.Answered();
+    };
+    win.cboIp()->setEditText("127.0.0");
+    w.Key(Qt::Key_Tab);
+    EXPECT_TRUE(win.cboIp()->hasFocus());
+    // The click goes to the window, as the window system delivers it.
+    QTest::mouseClick(win.windowHandle(), Qt::LeftButton, {},
+                      win.txtUser()->mapTo(&win, QPoint(5, 5)));
+    w.Answered();
+    EXPECT_TRUE(win.cboIp()->hasFocus());
+    press();
+    EXPECT_TRUE(win.cboIp()->hasFocus());
+    win.cboIp()->setEditText(" 127.0.0.12 ");
+    w.Key(Qt::Key_Tab);
+    EXPECT_EQ(win.cboIp()->currentText(), "127.0.0.12");
+    EXPECT_TRUE(win.txtUser()->hasFocus());
+    win.SetEnabled(ControlId::cmdSaveLog, false);
+    press();
+    win.SetEnabled(ControlId::cmdSaveLog, true);
+    press();
+    win.cboIp()->setFocus();
 
     // While the backup runs, the disabled controls hand the focus on to the check box, the one
     // live control, which shows it; the focus returns to the button when the backup ends.
@@ -75,10 +110,12 @@ TEST_F(KeyboardTest, FiveCommandsWithTabEnterSpaceAndAccessKeysGiveTheFocusBack)
     EXPECT_EQ(History(), kSorted1);
     EXPECT_TRUE(focused(ControlId::cmdSummarise));
 
-    EXPECT_EQ(
-        w.MessageTexts(),
-        (std::vector<std::string>{"Current config backed up.", "System log saved, 6 line(s) added.",
-                                  "System log summarised from 7 to 6 line(s)"}));
+    // The Enter that answers "No log to save." does not press again.
+    EXPECT_EQ(w.MessageTexts(),
+              (std::vector<std::string>{kInvalidIpMessage, kInvalidIpMessage, kInvalidIpMessage,
+                                        "No log to save.", "Current config backed up.",
+                                        "System log saved, 6 line(s) added.",
+                                        "System log summarised from 7 to 6 line(s)"}));
 }
 
 } // namespace

@@ -1,10 +1,11 @@
-// The window as a user sees it, in the real window's pixels. No command is pressed, and a writable
-// program folder is not reported.
+// The window as a user sees it: its fields as the settings fill them, and its pixels. No command
+// is pressed, and a writable program folder is not reported.
 #include "testing/RealWindow.h"
 #include "testing/UnprivilegedRun.h"
 
 #include "app/qt/ZelSimpleButtonWidget.h"
 
+#include <QCheckBox>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -56,8 +57,17 @@ protected:
 };
 
 TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
+    WriteBytes(m_scratch.path / "settings.ini",
+               "[Options]\r\nUsername=admin\r\nPassword=secret\r\nAuto Summarise=1\r\n");
     RealWindow w(m_scratch.path);
     MainWindow& win = w.Window();
+    // The settings fill the fields; the IP field starts empty with the two default addresses.
+    EXPECT_EQ(win.txtUser()->text(), "admin");
+    EXPECT_EQ(win.txtPass()->displayText(), "******");
+    EXPECT_TRUE(win.chkAutoSum()->isChecked());
+    ASSERT_EQ(win.cboIp()->count(), 2);
+    EXPECT_EQ(win.cboIp()->itemText(1), "10.0.0.99");
+    EXPECT_EQ(win.cboIp()->currentText(), "");
     SaveScreenshot(win.grab().toImage(), "main-window.png");
 
     // The icon installed for the desktop (an icon's pixmap is premultiplied).

@@ -7,7 +7,6 @@
 #include "testing/FakeAtaFixture.h"
 #include "testing/OtherProcessLock.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -161,57 +160,6 @@ TEST_F(RealWindowTest, AnotherUsersLockEndsTheSaveInTimeThenSummariseAndSaveKeep
               (std::vector<std::string>{
                   "Could not save system log.", "System log summarised from 10 to 8 line(s)",
                   "System log saved, 0 line(s) added.", "System log saved, 1 line(s) added."}));
-}
-
-// The settings fill the fields. An invalid address keeps the focus in the IP field whether the
-// user tabs away, clicks another field or a screen reader presses a button (its press action is
-// a key press on the button); a valid one is trimmed. A disabled button ignores the press action,
-// and the Enter that answers a box does not press again.
-TEST_F(RealWindowTest, TheIpFieldKeepsTheFocusUntilValidAndThePressActionActsAsAKey) {
-    WriteBytes(App() / "settings.ini",
-               "[Options]\r\nUsername=admin\r\nPassword=secret\r\nAuto Summarise=1\r\n");
-    RealWindow w(App());
-    MainWindow& win = w.Window();
-    EXPECT_EQ(win.txtUser()->text(), "admin");
-    EXPECT_EQ(win.txtPass()->displayText(), "******");
-    EXPECT_TRUE(win.chkAutoSum()->isChecked());
-    ASSERT_EQ(win.cboIp()->count(), 2); // the two default addresses
-    EXPECT_EQ(win.cboIp()->itemText(1), "10.0.0.99");
-    EXPECT_EQ(win.cboIp()->currentText(), "");
-    QAccessibleActionInterface* action =
-        QAccessible::queryAccessibleInterface(win.Control(ControlId::cmdSaveLog))
-            ->actionInterface();
-    ASSERT_NE(action, nullptr);
-    const auto press = [&] {
-        action->doAction(QAccessibleActionInterface::pressAction());
-        QApplication::processEvents();
-        w.Answered();
-    };
-
-    win.cboIp()->setFocus();
-    win.cboIp()->setEditText("127.0.0");
-    w.Key(Qt::Key_Tab);
-    EXPECT_TRUE(win.cboIp()->hasFocus());
-    // The click goes to the window, as the window system delivers it.
-    QTest::mouseClick(win.windowHandle(), Qt::LeftButton, {},
-                      win.txtUser()->mapTo(&win, QPoint(5, 5)));
-    w.Answered();
-    EXPECT_TRUE(win.cboIp()->hasFocus());
-    press();
-    EXPECT_TRUE(win.cboIp()->hasFocus());
-    EXPECT_EQ(w.MessageTexts(), std::vector<std::string>(3, kInvalidIpMessage));
-
-    win.cboIp()->setEditText(" 127.0.0.9 ");
-    w.Key(Qt::Key_Tab);
-    EXPECT_EQ(win.cboIp()->currentText(), "127.0.0.9");
-    EXPECT_FALSE(win.cboIp()->hasFocus());
-    win.SetEnabled(ControlId::cmdSaveLog, false);
-    press();
-    win.SetEnabled(ControlId::cmdSaveLog, true);
-    press();
-    EXPECT_EQ(w.MessageTexts().size(), 4u);
-    EXPECT_EQ(w.MessageTexts().back(), "No log to save.");
-    EXPECT_FALSE(fs::exists(App() / "sys-log.txt"));
 }
 
 // File faults as a user without special rights: as nobody in a child process when the tests run

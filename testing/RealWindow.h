@@ -1,15 +1,21 @@
 #pragma once
 
+// The real window for the tests and benchmarks that drive it, with what they include alike.
 #include "app/qt/AppRoot.h"
 #include "app/qt/ZelLabelWidget.h"
+#include "testing/FakeAtaFixture.h"
 #include "testing/FileBytes.h"
+#include "testing/UnprivilegedRun.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -27,15 +33,12 @@ template <typename Predicate> bool RunEventsUntil(Predicate predicate, int intTi
     if (predicate())
         return true;
     QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer::singleShot(intTimeoutMs, &loop, &QEventLoop::quit);
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
                      &loop, [&] {
                          if (predicate())
                              loop.quit();
                      });
-    deadline.start(intTimeoutMs);
     loop.exec();
     return predicate();
 }
@@ -72,12 +75,7 @@ public:
 
     MainWindow& Window() { return m_root.Window(); }
     const std::vector<ShownMessage>& Messages() const { return m_vecMessages; }
-    std::vector<std::string> MessageTexts() const {
-        std::vector<std::string> vec;
-        for (const auto& m : m_vecMessages)
-            vec.push_back(m.strText);
-        return vec;
-    }
+    const std::vector<std::string>& MessageTexts() const { return m_vecTexts; }
     std::string Status() { return m_root.Window().StatusText(); }
 
     // Clicks a drawn button; the network commands only ever with a loopback address.
@@ -130,6 +128,7 @@ protected:
         if (!box || event->type() != QEvent::Show)
             return false;
         m_vecMessages.push_back({box->icon(), box->text().toLatin1().toStdString()});
+        m_vecTexts.push_back(m_vecMessages.back().strText);
         ++m_intPending;
         QTimer::singleShot(0, box, [this, box] {
             QTest::keyPress(box, Qt::Key_Enter);
@@ -145,6 +144,7 @@ protected:
 private:
     AppRoot m_root;
     std::vector<ShownMessage> m_vecMessages;
+    std::vector<std::string> m_vecTexts;
     int m_intPending = 0;
 };
 

@@ -1,16 +1,12 @@
 // The window as a user sees it: its fields as the settings fill them, and its pixels. No command
 // is pressed, and a writable program folder is not reported.
 #include "testing/RealWindow.h"
-#include "testing/UnprivilegedRun.h"
 
 #include "app/qt/ZelSimpleButtonWidget.h"
 
-#include <QCheckBox>
 #include <QFontInfo>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 
 #include <algorithm>
 #include <climits>

@@ -2,15 +2,10 @@
 // with Enter, and the files the tool writes compared byte for byte with texts worked out by hand
 // from the rules of sorting, saving and summarising. The fake ATA serves 127.0.0.4 (root).
 #include "testing/RealWindow.h"
-#include "testing/UnprivilegedRun.h"
 
-#include "testing/FakeAtaFixture.h"
 #include "testing/OtherProcessLock.h"
 
-#include <QCheckBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 
 #include <csignal>
 #include <cstdlib>

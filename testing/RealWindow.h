@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -68,7 +69,7 @@ public:
         qApp->installEventFilter(this);
         m_root.Show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&m_root.Window()));
-        m_root.Window().activateWindow();
+        Window().activateWindow();
         QApplication::processEvents();
     }
     ~RealWindow() override { qApp->removeEventFilter(this); }
@@ -76,16 +77,16 @@ public:
     MainWindow& Window() { return m_root.Window(); }
     const std::vector<ShownMessage>& Messages() const { return m_vecMessages; }
     const std::vector<std::string>& MessageTexts() const { return m_vecTexts; }
-    std::string Status() { return m_root.Window().StatusText(); }
+    std::string Status() { return Window().StatusText(); }
 
     // Clicks a drawn button; the network commands only ever with a loopback address.
     void Click(ControlId enmButton) {
         if (enmButton == ControlId::cmdStatus || enmButton == ControlId::cmdLog ||
             enmButton == ControlId::cmdBackup) {
-            const std::string strIp = m_root.Window().GetIpText();
+            const std::string strIp = Window().GetIpText();
             ASSERT_EQ(strIp.rfind("127.", 0), 0u) << "network command with address " << strIp;
         }
-        QWidget* button = m_root.Window().Control(enmButton);
+        QWidget* button = Window().Control(enmButton);
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
         Settle();
     }
@@ -103,21 +104,19 @@ public:
     // Settles, then activates the window as the window system does once a box has gone.
     void Answered() {
         Settle();
-        m_root.Window().activateWindow();
+        Window().activateWindow();
         QApplication::processEvents();
     }
     // Until every input and command is enabled again and every box has been answered.
     bool WaitUntilIdle(int intTimeoutMs = 30000) {
+        const ControlId ids[] = {
+            ControlId::cboIp,        ControlId::cmdStatus, ControlId::cmdLog, ControlId::cmdSaveLog,
+            ControlId::cmdSummarise, ControlId::cmdBackup, ControlId::txtLog};
         return RunEventsUntil(
-            [this] {
-                if (m_intPending != 0)
-                    return false;
-                for (ControlId id : {ControlId::cboIp, ControlId::cmdStatus, ControlId::cmdLog,
-                                     ControlId::cmdSaveLog, ControlId::cmdSummarise,
-                                     ControlId::cmdBackup, ControlId::txtLog})
-                    if (!m_root.Window().Control(id)->isEnabled())
-                        return false;
-                return true;
+            [&] {
+                return m_intPending == 0 &&
+                       std::all_of(std::begin(ids), std::end(ids),
+                                   [&](ControlId id) { return Window().Control(id)->isEnabled(); });
             },
             intTimeoutMs);
     }
@@ -133,7 +132,7 @@ protected:
         QTimer::singleShot(0, box, [this, box] {
             QTest::keyPress(box, Qt::Key_Enter);
             QTimer::singleShot(0, &m_root.Window(), [this] {
-                if (QWidget* focus = m_root.Window().focusWidget())
+                if (QWidget* focus = Window().focusWidget())
                     QTest::keyRelease(focus, Qt::Key_Enter);
                 --m_intPending;
             });

@@ -1,12 +1,11 @@
-// The real window as main() builds it. Against the fake ATA (127.0.0.4, root): the commands with
-// the keyboard alone, then with the drawn buttons clicked, the files the tool writes compared byte
-// for byte with texts worked out by hand from the rules of sorting, saving and summarising; and
-// as a screen reader meets it on the AT-SPI bus. Then the file faults as an ordinary user, and
-// the window's look in its pixels. Every message box is answered with Enter.
+// The real window as main() builds it, every box answered with Enter: against the fake ATA
+// (127.0.0.4, root) with the keyboard, the mouse and a screen reader, the files it writes compared
+// byte for byte with texts worked out by hand; the file faults as an ordinary user; its look.
 #include "testing/RealWindow.h"
 
 #include "testing/OtherProcessLock.h"
 
+#include "app/qt/DesignFonts.h"
 #include "app/qt/ZelSimpleButtonWidget.h"
 
 #include <QAccessible>
@@ -33,7 +32,6 @@ namespace fs = std::filesystem;
 using namespace test;
 
 constexpr const char* kAtaAddress = "127.0.0.4";
-// Set in the child process that runs inside an AT-SPI session.
 constexpr const char* kInSession = "ATA_AT_SPI_SESSION";
 
 std::string Reg(const char* strTime) {
@@ -81,10 +79,6 @@ constexpr const char* kExpectedReport = R"json({"found": true, "timed_out": fals
   "lamp_name_events": 2, "lamps_after": ["Online: yes", "Registered: yes"],
   "sensitivity_of_pressed": [0, 1], "pressed_states": ["focusable", "focused", "sensitive"]})json";
 
-std::string Indented(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString();
-}
-
 class RealWindowTest : public FakeAtaTest {
 protected:
     RealWindowTest() : FakeAtaTest(kAtaAddress) {}
@@ -113,12 +107,8 @@ protected:
     }
 };
 
-// The keyboard alone first: the IP field's checks, then the five commands with Tab, Enter, Space
-// and the access keys, each giving the focus back. Then the mouse, from an empty history again.
-// Then another user (nobody) holds the history's lock for ten minutes: the save gives up within
-// its bound, the history is untouched, and the window serves its events all the while; once the
-// lock is free, a run of four is summarised and an edited pane saved byte for byte. Last, closing
-// while a fetch hangs closes at once and keeps the settings.
+// The keyboard alone, then the mouse from an empty history again; then another user's lock on the
+// history, a run of four summarised and an edited pane saved; last, closing while a fetch hangs.
 TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryByte) {
     StartAta();
     if (IsSkipped() || HasFatalFailure())
@@ -237,6 +227,8 @@ TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryB
         EXPECT_TRUE(ReadBytes(backup) == m_strConfig);
     autoSum->setChecked(false); // until the close, which keeps it
 
+    // Another user (nobody) holds the history's lock for ten minutes: the save gives up within
+    // its bound, the history untouched, while the window serves its events.
     const fs::path lock = App() / "sys-log.txt.lock";
     WriteBytes(lock, "");
     ASSERT_EQ(::chown(lock.c_str(), kNobodyUid, kNobodyUid), 0);
@@ -314,7 +306,8 @@ TEST_F(RealWindowTest, AScreenReaderPressingGetStatusHearsEveryStepAndBothLamps)
     const QJsonObject r = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
     if (!r["found"].toBool())
         GTEST_SKIP() << "SKIPPED: no AT-SPI bus could start: the window never appeared on it";
-    EXPECT_EQ(Indented(r), Indented(QJsonDocument::fromJson(kExpectedReport).object()));
+    EXPECT_EQ(QJsonDocument(r).toJson().toStdString(),
+              QJsonDocument::fromJson(kExpectedReport).toJson().toStdString());
     EXPECT_TRUE(w.Messages().empty());
 }
 
@@ -323,24 +316,12 @@ TEST_F(RealWindowTest, AScreenReaderPressingGetStatusHearsEveryStepAndBothLamps)
 class AsUser : public AsOrdinaryUserCase {
 protected:
     AsUser() : AsOrdinaryUserCase("RealWindowFileFaults.AsAnOrdinaryUser") {}
-    void SetUp() override {
-        AsOrdinaryUserCase::SetUp();
-        if (!IsSkipped() && !HasFatalFailure())
-            WriteBytes(m_folder / "sys-log.txt", kHistory);
-    }
-    void Put(const std::string& strName, const std::string& strText, mode_t lngMode) {
-        WriteBytes(m_folder / strName, strText);
-        ::chmod((m_folder / strName).c_str(), lngMode);
-    }
     // Starts the tool, lets fnUse work the window and closes it; the boxes shown.
     template <typename Use> std::vector<std::string> StartAndClose(Use fnUse) {
         RealWindow w(m_folder);
         fnUse(w);
         w.Window().close();
         return w.MessageTexts();
-    }
-    std::string SettingsNotSaved() const {
-        return "Could not save the settings to " + (m_folder / "settings.ini").string();
     }
 };
 
@@ -350,7 +331,11 @@ protected:
 // history and a full disk: each failure is reported, the history keeps every byte, no backup is
 // left behind, and closing says that the settings were not kept.
 TEST_F(AsUser, AReadOnlyFolderHistoryOrFullDiskKeepsEveryFileAsItWas) {
-    Put("settings.ini", "[Options]\r\nIP=127.0.0.9\r\nUsername=admin\r\nPassword=secret\r\n", 0644);
+    WriteBytes(m_folder / "sys-log.txt", kHistory);
+    const std::string strNotSaved =
+        "Could not save the settings to " + (m_folder / "settings.ini").string();
+    WriteBytes(m_folder / "settings.ini",
+               "[Options]\r\nIP=127.0.0.9\r\nUsername=admin\r\nPassword=secret\r\n");
     const fs::path config = m_folder / "home/config", data = m_folder / "home/data";
     fs::create_directories(m_folder / "home");
     ::chmod(m_folder.c_str(), 0555);
@@ -397,7 +382,7 @@ TEST_F(AsUser, AReadOnlyFolderHistoryOrFullDiskKeepsEveryFileAsItWas) {
                                  m_folder.string() + "/config/atatool/ and " + data.string() +
                                  "/atatool/. Your settings, the log history and configuration "
                                  "backups will not be kept. The tool works as usual otherwise.",
-                             SettingsNotSaved()}));
+                             strNotSaved}));
     EXPECT_EQ(strIp, kAtaAddress);
 
     ::chmod(m_folder.c_str(), 0755);
@@ -412,11 +397,10 @@ TEST_F(AsUser, AReadOnlyFolderHistoryOrFullDiskKeepsEveryFileAsItWas) {
         EXPECT_EQ(w.Messages()[0].enmIcon, QMessageBox::Warning);
         // Writes past the limit fail as on a full disk; the signal they raise is ignored.
         ::chmod((m_folder / "sys-log.txt").c_str(), 0644);
-        const auto prevHandler = std::signal(SIGXFSZ, SIG_IGN);
+        std::signal(SIGXFSZ, SIG_IGN);
         rlimit old{};
         ::getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = kHistory.size() / 2;
+        const rlimit small{kHistory.size() / 2, old.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &small);
         w.Click(ControlId::cmdSaveLog);
         w.Click(ControlId::cmdSummarise);
@@ -425,7 +409,6 @@ TEST_F(AsUser, AReadOnlyFolderHistoryOrFullDiskKeepsEveryFileAsItWas) {
             EXPECT_TRUE(w.WaitUntilIdle());
         }
         ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, prevHandler);
     });
     EXPECT_EQ(ReadBytes(m_folder / "sys-log.txt"), strHistory);
     EXPECT_EQ(ReadBytes(m_folder / "settings.ini"), strSettings);
@@ -438,7 +421,7 @@ TEST_F(AsUser, AReadOnlyFolderHistoryOrFullDiskKeepsEveryFileAsItWas) {
     EXPECT_EQ(vecTexts, (std::vector<std::string>{
                             "Could not save system log.", "Could not save system log summary.",
                             "Could not save system log.", "Could not save system log summary.",
-                            SettingsNotSaved()}));
+                            strNotSaved}));
 }
 
 // Runs the AsUser cases as nobody in a folder of that user's, with this process's FTP server.
@@ -486,15 +469,11 @@ bool ClearOfBorder(const QRect& ink, QSize size, int s) {
     return QRect(2 * s, 2 * s, size.width() - 5 * s, size.height() - 5 * s).contains(ink);
 }
 
-class RealWindowLookTest : public ::testing::Test {
-protected:
-    ScratchFolder m_scratch;
-};
-
-TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
-    WriteBytes(m_scratch.path / "settings.ini",
+TEST(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
+    const ScratchFolder folder;
+    WriteBytes(folder.path / "settings.ini",
                "[Options]\r\nUsername=admin\r\nPassword=secret\r\nAuto Summarise=1\r\n");
-    RealWindow w(m_scratch.path);
+    RealWindow w(folder.path);
     MainWindow& win = w.Window();
     // The settings fill the fields; the IP field starts empty with the two default addresses.
     EXPECT_EQ(win.txtUser()->text(), "admin");
@@ -525,11 +504,11 @@ TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     // IP field, the window shows the field as the field draws itself.
     const QImage shot = Grab(&win), ip = Grab(win.cboIp());
     const QPoint at = win.cboIp()->mapTo(&win, QPoint(0, 0));
-    int intCovered = 0;
-    for (int y = 2; y < ip.height() - 2; ++y)
-        for (int x = 216 - win.cboIp()->x(); x < ip.width() - 1; ++x)
-            intCovered += shot.pixelColor(at.x() + x, at.y() + y) != ip.pixelColor(x, y);
-    EXPECT_EQ(intCovered, 0);
+    const auto covered = [&](QColor c, int x, int y) {
+        return x >= 216 - win.cboIp()->x() && x < ip.width() - 1 &&
+               shot.pixelColor(at.x() + x, at.y() + y) != c;
+    };
+    EXPECT_TRUE(Where(ip, covered, 2, ip.height() - 2).isNull());
 
     for (ControlId id : {ControlId::cmdStatus, ControlId::cmdLog, ControlId::cmdSaveLog,
                          ControlId::cmdSummarise, ControlId::cmdBackup}) {
@@ -607,12 +586,13 @@ TEST_F(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
 
 // At two device pixels per pixel (run again in a child with QT_SCALE_FACTOR=2) the layout holds,
 // the gradients keep their exact colours and the captions are drawn sharp, inside their buttons.
-TEST_F(RealWindowLookTest, ScaleTwoKeepsColoursAndDrawsSharpCaptions) {
+TEST(RealWindowLookTest, ScaleTwoKeepsColoursAndDrawsSharpCaptions) {
+    const ScratchFolder folder;
     if (qgetenv("QT_SCALE_FACTOR") != "2") {
         EXPECT_EQ(RunCasesAgain("RealWindowLookTest.ScaleTwo*", {"QT_SCALE_FACTOR=2"}).intExit, 0);
         return;
     }
-    RealWindow w(m_scratch.path);
+    RealWindow w(folder.path);
     MainWindow& win = w.Window();
     ASSERT_EQ(win.devicePixelRatioF(), 2.0);
     QWidget* cmdLog = win.Control(ControlId::cmdLog);
@@ -643,3 +623,13 @@ TEST_F(RealWindowLookTest, ScaleTwoKeepsColoursAndDrawsSharpCaptions) {
 
 } // namespace
 } // namespace ata
+
+// The offscreen platform unless the caller chose another (xcb under Xvfb), with the design's faces.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ata::InstallDesignFonts();
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -81,7 +81,6 @@ constexpr const char* kExpectedReport = R"json({"found": true, "timed_out": fals
 class RealWindowTest : public FakeAtaTest {
 protected:
     RealWindowTest() : FakeAtaTest(kAtaAddress) {}
-
     // Runs this case again inside a new X server and D-Bus session; skipped where none starts.
     void RunInSession() {
         if (::geteuid() != 0)
@@ -114,10 +113,8 @@ TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryB
         return;
     auto w = std::make_unique<RealWindow>(App());
     MainWindow& win = w->Window();
-    const auto focused = [&](ControlId id) { return win.Control(id)->hasFocus(); };
     const QImage boxUnfocused = Grab(win.chkAutoSum());
     ASSERT_TRUE(win.cboIp()->hasFocus());
-
     // An invalid address keeps the focus whether the user tabs away, clicks another field or a
     // screen reader presses a button (a key press on it); a disabled one ignores the press.
     QAccessibleActionInterface* action =
@@ -146,7 +143,6 @@ TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryB
     win.SetEnabled(ControlId::cmdSaveLog, true);
     press();
     win.cboIp()->setFocus();
-
     // While the backup runs, the disabled controls hand the focus on to the check box, the one
     // live control, which shows it; the focus returns to the button when the backup ends.
     w->Key(Qt::Key_B, Qt::AltModifier);
@@ -162,13 +158,12 @@ TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryB
     ASSERT_TRUE(w->WaitUntilIdle());
     w->Answered();
     EXPECT_EQ(w->Status(), "Backup complete.");
-    EXPECT_TRUE(focused(ControlId::cmdBackup));
+    EXPECT_TRUE(win.Control(ControlId::cmdBackup)->hasFocus());
     EXPECT_FALSE(win.chkAutoSum()->isChecked());
-
     // Tab passes through the pane, typing nothing, round to the IP field and on.
     const auto step = [&](Qt::Key enmKey, ControlId enmFocus, Qt::KeyboardModifiers mods = {}) {
         w->Key(enmKey, mods);
-        EXPECT_TRUE(focused(enmFocus)) << static_cast<int>(enmFocus);
+        EXPECT_TRUE(win.Control(enmFocus)->hasFocus()) << static_cast<int>(enmFocus);
     };
     step(Qt::Key_Tab, ControlId::txtLog);
     for (ControlId id :
@@ -193,7 +188,6 @@ TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryB
                                         "No log to save.", "Current config backed up.",
                                         "System log saved, 6 line(s) added.",
                                         "System log summarised from 7 to 6 line(s)"}));
-
     // The mouse, from an empty history.
     fs::remove(App() / "sys-log.txt");
     const size_t lngByKeyboard = w->MessageTexts().size();
@@ -222,7 +216,6 @@ TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryB
     for (const fs::path& backup : Backups(App()))
         EXPECT_TRUE(ReadBytes(backup) == m_strConfig);
     autoSum->setChecked(false); // until the close, which keeps it
-
     // Another user holds the history's lock for ten minutes: the save gives up in time, the window
     // responsive.
     const fs::path lock = App() / "sys-log.txt.lock";
@@ -236,11 +229,8 @@ TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryB
     QTimer objTicker;
     QObject::connect(&objTicker, &QTimer::timeout, [&] { ++intTicks; });
     objTicker.start(50);
-    QElapsedTimer objClock;
-    objClock.start();
     w->Click(ControlId::cmdSaveLog);
-    EXPECT_TRUE(w->WaitUntilIdle(60000));
-    EXPECT_LT(objClock.elapsed(), 60000);
+    EXPECT_TRUE(w->WaitUntilIdle(60000)); // within its bound
     EXPECT_EQ(w->Status(), "Could not save system log.");
     EXPECT_EQ(History(), kHistory);
     EXPECT_GT(intTicks, 100); // every 50 ms for about 10 s
@@ -474,7 +464,6 @@ TEST(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     EXPECT_EQ(win.cboIp()->itemText(1), "10.0.0.99");
     EXPECT_EQ(win.cboIp()->currentText(), "");
     SaveScreenshot(win.grab().toImage(), "main-window.png");
-
     // The icon installed for the desktop (an icon's pixmap is premultiplied).
     for (int intSize : {16, 48, 256}) {
         const QImage installed(
@@ -490,7 +479,6 @@ TEST(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     EXPECT_EQ(win.font().pointSizeF(), 8.25);
     EXPECT_EQ(QFontInfo(QFont("Arial")).family().toStdString(), "Liberation Sans");
     EXPECT_EQ(QFontInfo(win.txtLog()->font()).family().toStdString(), "Liberation Mono");
-
     // Labels lie beneath the fields they overlap: where "Username:" (x 216 to 280) overlaps the
     // IP field, the window shows the field as the field draws itself.
     const QImage shot = Grab(&win), ip = Grab(win.cboIp());
@@ -507,7 +495,6 @@ TEST(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
         EXPECT_TRUE(ClearOfBorder(InkBox(Grab(button)), button->size(), 1))
             << button->objectName().toStdString();
     }
-
     // "Get System Log" in 65 pixels: "Get System" over "Log" (two lines of an 11-pixel face span
     // at least a capital, 8, plus a line, 10), with the L underlined.
     auto* cmdLog = static_cast<ZelSimpleButtonWidget*>(win.Control(ControlId::cmdLog));
@@ -527,7 +514,6 @@ TEST(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     EXPECT_GE(underline.width(), 4);
     EXPECT_GT(underline.top(), ink.top() + 10);
     EXPECT_LE(underline.right(), bottom.left() + 8); // under the first letter of "Log"
-
     // cmdLog hovers cyan; the move goes to it directly (X sends none to where the pointer is).
     EXPECT_FALSE(Shows(log, Qt::cyan));
     const QPoint centre = cmdLog->rect().center();
@@ -540,7 +526,6 @@ TEST(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     QTest::keyClick(win.txtPass(), Qt::Key_Tab);
     ASSERT_TRUE(win.Control(ControlId::cmdStatus)->hasFocus());
     EXPECT_TRUE(Shows(Grab(win.Control(ControlId::cmdStatus)), Qt::green));
-
     // The status line runs from 0xFFFFC0 towards 0x808000, its caption centred.
     win.SetStatus("Backing up current config...");
     const QImage status = Grab(win.Control(ControlId::lblStatus));
@@ -551,7 +536,6 @@ TEST(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     const QRect caption = InkBox(status);
     EXPECT_TRUE(!caption.isNull() && caption.left() > 100 &&
                 caption.right() < status.width() - 100);
-
     // As small as it goes, the top band is whole: 8220 x 2400 twips with the pane's margins.
     // Larger, the pane keeps 8 pixels (120 twips) on the left, right and bottom.
     win.resize(120, 60);

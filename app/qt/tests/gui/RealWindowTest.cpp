@@ -252,7 +252,7 @@ TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryB
                   "System log summarised from 11 to 9 line(s)", "Current config backed up.",
                   "Could not save system log.", "System log summarised from 10 to 8 line(s)",
                   "System log saved, 0 line(s) added.", "System log saved, 1 line(s) added."}));
-
+    // Closing while a fetch hangs closes at once and keeps the settings.
     m_http->SetRoute("/cgi/syslog.txt", {200, "", FakeAtaHttpServer::Fault::Hang});
     win.txtUser()->setText("changed");
     autoSum->setChecked(true);

@@ -1,47 +1,49 @@
 #pragma once
 
+// The real window for the tests and benchmarks that drive it, with what they include alike.
 #include "app/qt/AppRoot.h"
 #include "app/qt/ZelLabelWidget.h"
+#include "testing/FakeAtaFixture.h"
 #include "testing/FileBytes.h"
+#include "testing/UnprivilegedRun.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace ata::test {
 
-// Runs the event loop until the predicate holds or the time is up. The predicate is tested
-// whenever the loop has handled what was pending and is about to wait, so the wait never
-// sleeps while sockets or timers have work (a polling wait would throttle a long transfer).
+// Runs the event loop until the predicate holds or the time is up. The predicate is asked when
+// the loop is about to wait, so a long transfer is never throttled by a polling sleep.
 template <typename Predicate> bool RunEventsUntil(Predicate predicate, int intTimeoutMs) {
     if (predicate())
         return true;
     QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer::singleShot(intTimeoutMs, &loop, &QEventLoop::quit);
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
                      &loop, [&] {
                          if (predicate())
                              loop.quit();
                      });
-    deadline.start(intTimeoutMs);
     loop.exec();
     return predicate();
 }
 
-// What a widget shows, as 32-bit pixels.
 inline QImage Grab(QWidget* widget) {
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -58,28 +60,63 @@ struct ShownMessage {
     std::string strText;
 };
 
-// Answers every message box of the window as a user at the keyboard does: the Enter key goes
-// down on the box, which closes it, and comes up wherever the focus is in the main window
-// afterwards. A window that keeps showing boxes is stopped with Escape after kMaxMessages, so
-// that a test sees the count instead of hanging.
-class MessageButler : public QObject {
+// The application as main() builds it, on a folder of the test's. Each box is answered as at the
+// keyboard: Enter goes down on the box, which closes it, and comes up wherever the focus is then.
+class RealWindow : public QObject {
 public:
-    static constexpr size_t kMaxMessages = 40;
-
-    explicit MessageButler(QWidget& mainWindow) : m_mainWindow(mainWindow) {
+    explicit RealWindow(const std::filesystem::path& folder) : m_root(folder.string() + "/") {
         qApp->installEventFilter(this);
+        m_root.Show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&m_root.Window()));
+        Window().activateWindow();
+        QApplication::processEvents();
     }
-    ~MessageButler() override { qApp->removeEventFilter(this); }
+    ~RealWindow() override { qApp->removeEventFilter(this); }
 
-    std::vector<ShownMessage> vecMessages;
-    // True when every box shown has been answered and its key released.
-    bool Idle() const { return m_intPending == 0; }
+    MainWindow& Window() { return m_root.Window(); }
+    const std::vector<ShownMessage>& Messages() const { return m_vecMessages; }
+    const std::vector<std::string>& MessageTexts() const { return m_vecTexts; }
+    std::string Status() { return Window().StatusText(); }
 
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> vec;
-        for (const auto& m : vecMessages)
-            vec.push_back(m.strText);
-        return vec;
+    // Clicks a drawn button; the network commands only ever with a loopback address.
+    void Click(ControlId enmButton) {
+        const std::string strIp = Window().GetIpText();
+        ASSERT_TRUE(strIp.rfind("127.", 0) == 0 || enmButton == ControlId::cmdSaveLog ||
+                    enmButton == ControlId::cmdSummarise)
+            << "network command with address " << strIp;
+        QWidget* button = Window().Control(enmButton);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        Settle();
+    }
+    // A key to whatever has the focus.
+    void Key(Qt::Key enmKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr) << "no control has the focus";
+        QTest::keyClick(focus, enmKey, modifiers);
+        Answered();
+    }
+    // Until the last box is answered and its key has come up somewhere.
+    void Settle() {
+        EXPECT_TRUE(RunEventsUntil([this] { return m_intPending == 0; }, 10000));
+    }
+    // Settles, then activates the window as the window system does once a box has gone.
+    void Answered() {
+        Settle();
+        Window().activateWindow();
+        QApplication::processEvents();
+    }
+    // Until every input and command is enabled again and every box has been answered.
+    bool WaitUntilIdle(int intTimeoutMs = 30000) {
+        const ControlId ids[] = {
+            ControlId::cboIp,        ControlId::cmdStatus, ControlId::cmdLog, ControlId::cmdSaveLog,
+            ControlId::cmdSummarise, ControlId::cmdBackup, ControlId::txtLog};
+        return RunEventsUntil(
+            [&] {
+                return m_intPending == 0 &&
+                       std::all_of(std::begin(ids), std::end(ids),
+                                   [&](ControlId id) { return Window().Control(id)->isEnabled(); });
+            },
+            intTimeoutMs);
     }
 
 protected:
@@ -87,18 +124,13 @@ protected:
         auto* box = qobject_cast<QMessageBox*>(watched);
         if (!box || event->type() != QEvent::Show)
             return false;
-        vecMessages.push_back({box->icon(), box->text().toLatin1().toStdString()});
-        const bool blnGiveUp = vecMessages.size() >= kMaxMessages;
+        m_vecMessages.push_back({box->icon(), box->text().toLatin1().toStdString()});
+        m_vecTexts.push_back(m_vecMessages.back().strText);
         ++m_intPending;
-        QTimer::singleShot(0, box, [this, box, blnGiveUp] {
-            if (blnGiveUp) {
-                QTest::keyClick(box, Qt::Key_Escape);
-                --m_intPending;
-                return;
-            }
+        QTimer::singleShot(0, box, [this, box] {
             QTest::keyPress(box, Qt::Key_Enter);
-            QTimer::singleShot(0, &m_mainWindow, [this] {
-                if (QWidget* focus = m_mainWindow.focusWidget())
+            QTimer::singleShot(0, &m_root.Window(), [this] {
+                if (QWidget* focus = Window().focusWidget())
                     QTest::keyRelease(focus, Qt::Key_Enter);
                 --m_intPending;
             });
@@ -107,64 +139,10 @@ protected:
     }
 
 private:
-    QWidget& m_mainWindow;
-    int m_intPending = 0;
-};
-
-// The application as main() builds it (window, controls, sockets, ICMP, HTTP, script engine)
-// on a program folder of the test's, shown and answered by a butler.
-class RealWindow {
-public:
-    explicit RealWindow(const std::filesystem::path& folder)
-        : m_root(folder.string() + "/"), m_butler(m_root.Window()) {
-        m_root.Show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&m_root.Window()));
-        m_root.Window().activateWindow();
-        QApplication::processEvents();
-    }
-
-    MainWindow& Window() { return m_root.Window(); }
-    const std::vector<ShownMessage>& Messages() const { return m_butler.vecMessages; }
-    std::vector<std::string> MessageTexts() const { return m_butler.Texts(); }
-    std::string Status() { return m_root.Window().StatusText(); }
-
-    // Clicks a drawn button with the mouse. The network commands are only ever pressed with a
-    // loopback address in the IP field.
-    void Click(ControlId enmButton) {
-        if (enmButton == ControlId::cmdStatus || enmButton == ControlId::cmdLog ||
-            enmButton == ControlId::cmdBackup) {
-            const std::string strIp = m_root.Window().GetIpText();
-            ASSERT_EQ(strIp.rfind("127.", 0), 0u) << "network command with address " << strIp;
-        }
-        QWidget* button = m_root.Window().Control(enmButton);
-        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-        Settle();
-    }
-    // Runs the event loop until the last box is answered and its key has come up somewhere.
-    void Settle() {
-        EXPECT_TRUE(RunEventsUntil([this] { return m_butler.Idle(); }, 10000));
-    }
-
-    // Waits, running the event loop, until every input and command is enabled again and every
-    // message box has been answered.
-    bool WaitUntilIdle(int intTimeoutMs = 30000) {
-        return RunEventsUntil(
-            [this] {
-                if (!m_butler.Idle())
-                    return false;
-                for (ControlId id : {ControlId::cboIp, ControlId::cmdStatus, ControlId::cmdLog,
-                                     ControlId::cmdSaveLog, ControlId::cmdSummarise,
-                                     ControlId::cmdBackup, ControlId::txtLog})
-                    if (!m_root.Window().Control(id)->isEnabled())
-                        return false;
-                return true;
-            },
-            intTimeoutMs);
-    }
-
-private:
     AppRoot m_root;
-    MessageButler m_butler;
+    std::vector<ShownMessage> m_vecMessages;
+    std::vector<std::string> m_vecTexts;
+    int m_intPending = 0;
 };
 
 } // namespace ata::test

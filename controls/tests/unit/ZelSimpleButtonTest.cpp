@@ -39,7 +39,7 @@ protected:
     int clicks = 0;
 };
 
-TEST_F(ButtonTest, StopListsAndNormalLook) {
+TEST_F(ButtonTest, StopListsNormalLookAndAccessKeys) {
     EXPECT_EQ(btn.StopList(ButtonState::Normal), "0,16777215#10,15725555#90,15725555#100,12964054");
     EXPECT_EQ(btn.StopList(ButtonState::Hover), "0,16777215#10,5883130#90,15725555#100,12964054");
     EXPECT_EQ(btn.StopList(ButtonState::Disabled), "0,12632256#90,15725555#100,12964054");
@@ -48,8 +48,15 @@ TEST_F(ButtonTest, StopListsAndNormalLook) {
     const int32_t look[][3] = {{0, 10, 0x743C00},  {56, 10, 0x743C00}, {55, 10, 0x743C00},
                                {10, 32, 0x743C00}, {2, 5, 0xEFF3F3},   {2, 2, 0xFFFFFF},
                                {2, 20, 0xEFF3F3}};
-    for (const auto& p : look)
-        EXPECT_EQ(btn.Surface().GetPixel(p[0], p[1]), p[2]) << p[0] << "," << p[1];
+    for (const auto& [x, y, lngColour] : look)
+        EXPECT_EQ(btn.Surface().GetPixel(x, y), lngColour) << x << "," << y;
+    const std::pair<const char*, char> cases[] = {
+        {"Get &Status", 'S'}, {"&Backup Config", 'B'}, {"Save System Log", '\0'},
+        {"&&x", 'x'},         {"a && b", '\0'},        {"& a&b", 'b'}};
+    for (const auto& [strCaption, chrKey] : cases)
+        EXPECT_EQ(ZelSimpleButton::GetAccessKey(strCaption), chrKey) << strCaption;
+    btn.SetCaption("Get &Log");
+    EXPECT_EQ(host.chrAccessKey, 'L');
 }
 
 TEST_F(ButtonTest, HoverPressAndReleaseInsideAndOutside) {
@@ -59,19 +66,15 @@ TEST_F(ButtonTest, HoverPressAndReleaseInsideAndOutside) {
     btn.UserControl_MouseDown(1, 0, 10, 10);
     EXPECT_EQ(btn.State(), ButtonState::Pressed);
     EXPECT_EQ(btn.Surface().GetPixel(2, 5), 0xD9E1E2);
-    // A release strictly inside hovers; on the left or top edge, on the far edges or beyond,
-    // it rests.
-    const struct {
-        float x, y;
-        ButtonState enmAfter;
-    } releases[] = {{10, 10, ButtonState::Hover},     {56, 32, ButtonState::Hover},
-                    {0.5f, 0.5f, ButtonState::Hover}, {0, 10, ButtonState::Normal},
-                    {10, 0, ButtonState::Normal},     {57, 10, ButtonState::Normal},
-                    {10, 33, ButtonState::Normal},    {5, -1, ButtonState::Normal}};
-    for (const auto& r : releases) {
+    // {x, y, hovers}: a release strictly inside hovers; on the left or top edge, on the far
+    // edges or beyond, it rests.
+    const float releases[][3] = {{10, 10, 1}, {56, 32, 1}, {0.5f, 0.5f, 1}, {0, 10, 0},
+                                 {10, 0, 0},  {57, 10, 0}, {10, 33, 0},     {5, -1, 0}};
+    for (const auto& [x, y, blnHovers] : releases) {
         btn.UserControl_MouseDown(1, 0, 10, 10);
-        btn.UserControl_MouseUp(1, 0, r.x, r.y);
-        EXPECT_EQ(btn.State(), r.enmAfter) << r.x << "," << r.y;
+        btn.UserControl_MouseUp(1, 0, x, y);
+        EXPECT_EQ(btn.State(), blnHovers ? ButtonState::Hover : ButtonState::Normal)
+            << x << "," << y;
     }
 }
 
@@ -85,21 +88,15 @@ TEST_F(ButtonTest, TimerGoesBackToTheLookBeforeHoverWhenThePointerLeaves) {
     EXPECT_EQ(btn.State(), ButtonState::Hover);
     timers.Advance(1);
     EXPECT_EQ(btn.State(), ButtonState::Focus);
-    // Inside up to the far edges, outside one pixel past any edge.
-    const struct {
-        int32_t x, y;
-        ButtonState enmAfter;
-    } ticks[] = {{0, 0, ButtonState::Hover},
-                 {57, 33, ButtonState::Hover},
-                 {58, 5, ButtonState::Focus},
-                 {5, 34, ButtonState::Focus},
-                 {5, -1, ButtonState::Focus}};
-    for (const auto& t : ticks) {
+    // {x, y, hovers}: inside up to the far edges, outside one pixel past any edge.
+    const int32_t ticks[][3] = {{0, 0, 1}, {57, 33, 1}, {58, 5, 0}, {5, 34, 0}, {5, -1, 0}};
+    for (const auto& [x, y, blnHovers] : ticks) {
         btn.UserControl_MouseMove(0, 0, 3, 3);
-        host.lngCursorX = t.x;
-        host.lngCursorY = t.y;
+        host.lngCursorX = x;
+        host.lngCursorY = y;
         timers.Advance(100);
-        EXPECT_EQ(btn.State(), t.enmAfter) << t.x << "," << t.y;
+        EXPECT_EQ(btn.State(), blnHovers ? ButtonState::Hover : ButtonState::Focus)
+            << x << "," << y;
     }
     // The first tick that finds the look gone stops the timer.
     EXPECT_EQ(timers.ArmedCount(), 1u);
@@ -153,16 +150,6 @@ TEST_F(ButtonTest, OtherButtonsAndDisabledInput) {
     btn.UserControl_KeyUp(13, 0);
     key(65);
     EXPECT_EQ(clicks, 4);
-}
-
-TEST_F(ButtonTest, AccessKeys) {
-    const std::pair<const char*, char> cases[] = {
-        {"Get &Status", 'S'}, {"&Backup Config", 'B'}, {"Save System Log", '\0'},
-        {"&&x", 'x'},         {"a && b", '\0'},        {"& a&b", 'b'}};
-    for (const auto& [strCaption, chrKey] : cases)
-        EXPECT_EQ(ZelSimpleButton::GetAccessKey(strCaption), chrKey) << strCaption;
-    btn.SetCaption("Get &Log");
-    EXPECT_EQ(host.chrAccessKey, 'L');
 }
 
 } // namespace

@@ -32,9 +32,6 @@ public:
         "cboIp",     "txtUser",    "txtPass", "cmdStatus", "cmdLog",  "cmdSaveLog", "cmdSummarise",
         "cmdBackup", "chkAutoSum", "txtLog",  "ledPower",  "ledVoIP", "lblStatus"};
     static_assert(std::size(kNames) == static_cast<size_t>(ControlId::lblStatus) + 1);
-    static constexpr const char* kGated[] = {"cboIp",      "txtUser",      "txtPass",
-                                             "cmdStatus",  "cmdLog",       "cmdBackup",
-                                             "cmdSaveLog", "cmdSummarise", "txtLog"};
     static const char* Name(ControlId e) { return kNames[static_cast<int>(e)]; }
 
     void SetStatus(const std::string& s) override { Set(strStatus, s, "SetStatus(" + s + ")"); }
@@ -92,11 +89,12 @@ public:
                              [&](const std::string& op) { return op.starts_with(strPrefix); });
         return out;
     }
-    // True when every input and command a running command disables was last enabled.
+    // True when every input and command a running command disables (all controls before the
+    // lamps but the check box) was last enabled.
     bool AllGatedEnabled() const {
-        return std::ranges::all_of(kGated, [this](const char* szName) {
-            const auto ops = OpsStartingWith(std::string("SetEnabled(") + szName + ",");
-            return !ops.empty() && ops.back().ends_with(",1)");
+        return std::all_of(kNames, kNames + 10, [this](const std::string& strName) {
+            const auto ops = OpsStartingWith("SetEnabled(" + strName + ",");
+            return strName == "chkAutoSum" || (!ops.empty() && ops.back().ends_with(",1)"));
         });
     }
 

@@ -21,9 +21,7 @@ namespace {
 
 const std::string kRetr = "RETR CONFIG.REG\r\n";
 
-// The backup as the engine's event sink: the engine only connects, nobody answers, and the test
-// raises the events the engine would (the whole exchange runs against servers in the
-// integration tests). The clock and the timers only move when the test advances them.
+// The test raises the engine's events itself (servers answer in the integration tests).
 class ConfigBackupTest : public ::testing::Test {
 protected:
     test::ScratchFolder scratch;
@@ -67,8 +65,7 @@ protected:
 
 } // namespace
 
-// Each run from a fresh record of the window: one message, back to idle with nothing left
-// running, and only the successful run's file kept, byte for byte.
+// Each run: one message, back to idle, nothing left running, only a success's file kept.
 TEST_F(ConfigBackupTest, ClickReturnsAtOnceEachEndShowsOneMessageAndOnlyASuccessLeavesAFile) {
     backup->ReceivedData("x", kRetr); // not busy: ignored
     const std::string strMissing = (dir / "missing").string() + "/";
@@ -148,7 +145,6 @@ TEST_F(ConfigBackupTest, TimeLimitCountsFromTheLastProgressAndClosingEndsTheRun)
     EXPECT_EQ(Messages(), vecWarning);
     EXPECT_TRUE(blnEnabled);
     EXPECT_EQ(main->lngState, sckClosed);
-
     backup->cmdBackup_Click();
     backup->ReceivedData("AB", kRetr);
     ASSERT_EQ(ReadBytes(backup->PartFileName()), "AB");

@@ -10,8 +10,7 @@
 
 namespace ata::test {
 
-// Timers on a clock that only the test moves: Advance fires the timers that come due, in
-// due-time order, with the clock standing at each one's due time.
+// Timers on a clock only the test moves: Advance fires each in due order, at its due time.
 class ManualTimerService : public ITimerService {
 public:
     void Advance(int64_t lngMs) {
@@ -35,10 +34,7 @@ public:
     }
     double Seconds() const { return static_cast<double>(m_lngNowMs) / 1000.0; }
     size_t ArmedCount() const {
-        size_t n = 0;
-        for (const auto& [id, timer] : m_timers)
-            n += timer.blnArmed ? 1 : 0;
-        return n;
+        return std::ranges::count_if(m_timers, [](const auto& p) { return p.second.blnArmed; });
     }
 
 protected:

@@ -8,8 +8,7 @@
 
 namespace ata::test {
 
-// A thread-safe queue of callbacks standing in for the UI loop's post queue: any thread
-// posts, the test's "UI thread" runs them when the window yields.
+// Stands in for the UI loop's post queue: any thread posts, the test runs them as it yields.
 class PostQueue {
 public:
     void Post(std::function<void()> fn) {

@@ -13,8 +13,7 @@
 
 namespace ata::test {
 
-// Records every window operation in order as a readable line, e.g. "SetEnabled(cmdLog,0)", and
-// keeps the field contents so that the workflow reads back what it wrote.
+// Records each window operation as a line, e.g. "SetEnabled(cmdLog,0)", and keeps the fields.
 class RecordingWindow : public IWindowOps {
 public:
     std::vector<std::string> vecOps;
@@ -60,20 +59,14 @@ public:
     std::string GetPassText() override { return strPass; }
     void SetPassText(const std::string& s) override { Set(strPass, s, "SetPassText(" + s + ")"); }
     int32_t GetAutoSum() override { return intAutoSum; }
-    void SetAutoSum(int32_t v) override {
-        Set(intAutoSum, v, "SetAutoSum(" + std::to_string(v) + ")");
-    }
+    void SetAutoSum(int32_t v) override { SetNumber(intAutoSum, v, "SetAutoSum"); }
     void GetClientSize(int32_t& w, int32_t& h) override {
         w = lngClientWidth;
         h = lngClientHeight;
     }
     PaneGeometry GetPaneGeometry() override { return pane; }
-    void SetPaneWidth(int32_t w) override {
-        Set(pane.lngWidth, w, "SetPaneWidth(" + std::to_string(w) + ")");
-    }
-    void SetPaneHeight(int32_t h) override {
-        Set(pane.lngHeight, h, "SetPaneHeight(" + std::to_string(h) + ")");
-    }
+    void SetPaneWidth(int32_t w) override { SetNumber(pane.lngWidth, w, "SetPaneWidth"); }
+    void SetPaneHeight(int32_t h) override { SetNumber(pane.lngHeight, h, "SetPaneHeight"); }
     void Sleep(int32_t ms) override { Yield("Sleep(" + std::to_string(ms) + ")"); }
     // Waits in earnest, so that another process can let go of a lock meanwhile.
     bool WaitEvents(int32_t ms) override {
@@ -108,6 +101,9 @@ private:
     template <class T> void Set(T& field, const T& value, std::string strOp) {
         field = value;
         Log(std::move(strOp));
+    }
+    void SetNumber(int32_t& field, int32_t value, const std::string& strOp) {
+        Set(field, value, strOp + "(" + std::to_string(value) + ")");
     }
 };
 

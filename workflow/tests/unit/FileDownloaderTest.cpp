@@ -14,8 +14,7 @@ namespace {
 
 const std::string kUrl = "http://127.0.0.1/page";
 
-// Answers reads of kUrl with the body (none: the read fails) and posts the completion, as the
-// real reader posts to the UI loop.
+// Answers kUrl with the body (none: fails), posted as the real reader posts to the UI loop.
 struct FakeReader : IHttpReader {
     test::PostQueue& queue;
     std::optional<std::string> optBody;
@@ -39,8 +38,7 @@ struct FileDownloaderTest : ::testing::Test {
 
 } // namespace
 
-// Each fetch starts clean, whatever the one before left; completions of an earlier fetch or of
-// a downloader that is gone are ignored. NUL bytes are covered through the real window.
+// Each fetch starts clean; late completions of an earlier fetch or a gone downloader are ignored.
 TEST_F(FileDownloaderTest, BodiesShorterThanTwoBytesFailedReadsAndLateCompletions) {
     // {body (none: the read fails), error}: bodies shorter than two bytes are errors.
     const std::pair<std::optional<std::string>, bool> cases[] = {

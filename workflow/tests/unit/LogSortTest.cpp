@@ -30,8 +30,7 @@ TEST(SortLog, ToolFormUnchangedEmptyLinesGoUndatedLinesLastEqualStampsAsTheExcha
         EXPECT_EQ(SortLog(strIn), strExpected) << strIn;
 }
 
-// Short logs of few stamps, and long ones: few distinct stamps over thousands of lines, common
-// stamps among unique and undated ones, and logs that arrive oldest first.
+// Short logs, and long ones: few stamps, common among unique and undated ones, oldest first.
 TEST(SortLogEntries, SameOrderAsLiteralProcedure) {
     std::mt19937 rng(20081231);
     const size_t arrLongDistinct[] = {1, 2, 3, 5, 0, 0, 40}; // 0: common, unique and undated

@@ -73,8 +73,7 @@ protected:
     std::unique_ptr<WholeTool> m_tool; // goes before the servers
 };
 
-// The status read ends on every fault with the lamps showing what was found, every control
-// enabled again and one request sent. NUL bytes in the page read as line breaks.
+// Every fault ends the status read with the lamp it calls, controls enabled, one request sent.
 TEST_F(FaultMatrixTest, EveryHttpFaultEndsTheStatusReadWithTheLampItCalls) {
     std::string strNulPage = kRegisteredPage;
     strNulPage.insert(strNulPage.find(" Registered"), std::string("\0\0", 2));
@@ -122,8 +121,7 @@ TEST_F(FaultMatrixTest, ALogResetMidBodyLeavesTheSavedHistoryAlone) {
     EXPECT_EQ(History(), kSaved1);
 }
 
-// Every failure ends with one warning and nothing else in the folder; a 226 before the last
-// data chunk still saves the whole file.
+// A failure leaves one warning and an empty folder; an early 226 still saves the whole file.
 TEST_F(FaultMatrixTest, EveryFtpModeEndsTheBackupWithOneMessage) {
     // Modes of the fake server; "refused" starts none.
     for (const std::string strMode : {"refused", "nogreeting", "badlogin", "norfa", "no227",

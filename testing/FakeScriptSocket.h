@@ -3,6 +3,7 @@
 #include "script/IScriptSocket.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ata::script::test {
@@ -11,14 +12,10 @@ namespace ata::script::test {
 class FakeScriptSocket : public IScriptSocket {
 public:
     IScriptSocketEvents* pEvents = nullptr;
-    int32_t lngState = sckClosed;
+    int32_t lngState = sckClosed, lngPort = 0;
     bool blnHasSocket = false;
-    std::string strHost;
-    int32_t lngPort = 0;
-    std::string strPeerIP;
-    std::string strPending;
-    std::vector<std::string> vecSent;
-    std::vector<std::string> vecCalls;
+    std::string strHost, strPeerIP, strPending;
+    std::vector<std::string> vecSent, vecCalls;
 
     void SetEvents(IScriptSocketEvents* p) override { pEvents = p; }
     void CloseSck() override {
@@ -38,11 +35,7 @@ public:
         blnHasSocket = true;
     }
     void SendData(std::string s) override { vecSent.push_back(std::move(s)); }
-    std::string GetData() override {
-        std::string s;
-        s.swap(strPending);
-        return s;
-    }
+    std::string GetData() override { return std::exchange(strPending, {}); }
     int32_t State() override { return lngState; }
     bool HasPlatformSocket() override { return blnHasSocket; }
     void SetRemoteHost(const std::string& h) override { strHost = h; }

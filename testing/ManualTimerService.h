@@ -7,64 +7,45 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 
 namespace ata::test {
 
-// Timers on a clock that only the test moves: Advance fires the timers that come due, in
-// due-time order, with the clock standing at each one's due time.
+// Timers on a clock only the test moves: Advance fires each in due order, at its due time.
 class ManualTimerService : public ITimerService {
 public:
-    int64_t lngNowMs = 0;
-
     void Advance(int64_t lngMs) {
-        const int64_t lngTarget = lngNowMs + lngMs;
-        while (true) {
-            auto next = m_timers.end();
-            for (auto it = m_timers.begin(); it != m_timers.end(); ++it)
-                if (it->second.blnArmed && it->second.lngDue <= lngTarget &&
-                    (next == m_timers.end() || it->second.lngDue < next->second.lngDue))
-                    next = it;
-            if (next == m_timers.end())
-                break;
-            lngNowMs = next->second.lngDue;
+        const int64_t lngTarget = m_lngNowMs + lngMs;
+        for (auto next = Next(); next != m_timers.end() && next->second.lngDue <= lngTarget;
+             next = Next()) {
+            m_lngNowMs = next->second.lngDue;
             next->second.blnArmed = false;
             const auto fnDue = next->second.fnDue; // the callback may cancel its own timer
             (*fnDue)();
         }
-        lngNowMs = lngTarget;
+        m_lngNowMs = lngTarget;
     }
     // Moves the clock on to the earliest due time and fires what is due then; false when no
     // timer is armed.
     bool AdvanceToNext() {
-        std::optional<int64_t> optDue;
-        for (const auto& [id, timer] : m_timers)
-            if (timer.blnArmed && (!optDue || timer.lngDue < *optDue))
-                optDue = timer.lngDue;
-        if (optDue)
-            Advance(std::max<int64_t>(*optDue - lngNowMs, 0));
-        return optDue.has_value();
+        const auto next = Next();
+        if (next != m_timers.end())
+            Advance(std::max<int64_t>(next->second.lngDue - m_lngNowMs, 0));
+        return next != m_timers.end();
     }
-    double Seconds() const { return static_cast<double>(lngNowMs) / 1000.0; }
+    double Seconds() const { return static_cast<double>(m_lngNowMs) / 1000.0; }
     size_t ArmedCount() const {
-        size_t n = 0;
-        for (const auto& [id, timer] : m_timers)
-            n += timer.blnArmed ? 1 : 0;
-        return n;
+        return std::ranges::count_if(m_timers, [](const auto& p) { return p.second.blnArmed; });
     }
 
 protected:
     uint64_t StartTimer(int32_t lngMilliseconds, std::function<void()> fnDue) override {
         m_timers[m_lngNextId] = {std::make_shared<std::function<void()>>(std::move(fnDue)),
-                                 lngNowMs + lngMilliseconds, true};
+                                 m_lngNowMs + lngMilliseconds, true};
         return m_lngNextId++;
     }
     void RestartTimer(uint64_t lngId, int32_t lngMilliseconds) override {
-        auto it = m_timers.find(lngId);
-        if (it != m_timers.end()) {
-            it->second.lngDue = lngNowMs + lngMilliseconds;
-            it->second.blnArmed = true;
-        }
+        if (auto it = m_timers.find(lngId); it != m_timers.end())
+            it->second = {it->second.fnDue, m_lngNowMs + lngMilliseconds, true};
     }
     void CancelTimer(uint64_t lngId) noexcept override { m_timers.erase(lngId); }
     bool IsTimerArmed(uint64_t lngId) const override {
@@ -78,7 +59,17 @@ private:
         int64_t lngDue = 0;
         bool blnArmed = false;
     };
+    // The armed timer due first (the earliest started among equals), or end().
+    std::map<uint64_t, Timer>::iterator Next() {
+        auto next = m_timers.end();
+        for (auto it = m_timers.begin(); it != m_timers.end(); ++it)
+            if (it->second.blnArmed &&
+                (next == m_timers.end() || it->second.lngDue < next->second.lngDue))
+                next = it;
+        return next;
+    }
     std::map<uint64_t, Timer> m_timers;
+    int64_t m_lngNowMs = 0;
     uint64_t m_lngNextId = 1;
 };
 

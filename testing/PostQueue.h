@@ -8,15 +8,12 @@
 
 namespace ata::test {
 
-// A thread-safe queue of callbacks standing in for the UI loop's post queue: any thread
-// posts, the test's "UI thread" runs them when the window yields.
+// Stands in for the UI loop's post queue: any thread posts, the test runs them as it yields.
 class PostQueue {
 public:
     void Post(std::function<void()> fn) {
-        {
-            std::lock_guard<std::mutex> lock(m_mtx);
-            m_queue.push_back(std::move(fn));
-        }
+        std::lock_guard<std::mutex> lock(m_mtx);
+        m_queue.push_back(std::move(fn));
         m_cvPosted.notify_all();
     }
     // Blocks until something is waiting to run or the deadline passes; true when something is.
@@ -26,17 +23,8 @@ public:
     }
     // Runs everything posted so far (and whatever those callbacks post).
     void Drain() {
-        while (true) {
-            std::function<void()> fn;
-            {
-                std::lock_guard<std::mutex> lock(m_mtx);
-                if (m_queue.empty())
-                    return;
-                fn = std::move(m_queue.front());
-                m_queue.pop_front();
-            }
+        for (std::function<void()> fn; Pop(fn);)
             fn();
-        }
     }
     size_t Size() {
         std::lock_guard<std::mutex> lock(m_mtx);
@@ -44,6 +32,14 @@ public:
     }
 
 private:
+    bool Pop(std::function<void()>& fn) {
+        std::lock_guard<std::mutex> lock(m_mtx);
+        if (m_queue.empty())
+            return false;
+        fn = std::move(m_queue.front());
+        m_queue.pop_front();
+        return true;
+    }
     std::mutex m_mtx;
     std::condition_variable m_cvPosted;
     std::deque<std::function<void()>> m_queue;

@@ -2,6 +2,7 @@
 
 #include "workflow/IWindowOps.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -12,43 +13,28 @@
 
 namespace ata::test {
 
-// Records every window operation in order as a readable line, for example
-// "SetStatus(Validatin IP address...)" or "SetEnabled(cmdLog,0)", and keeps the field contents
-// so that the workflow reads back what it wrote.
+// Records each window operation as a line, e.g. "SetEnabled(cmdLog,0)", and keeps the fields.
 class RecordingWindow : public IWindowOps {
 public:
     std::vector<std::string> vecOps;
     std::string strStatus, strLog, strIp, strUser, strPass;
-    std::vector<std::string> vecIpItems;
     int32_t intAutoSum = 0;
     bool blnLogVisible = true;
     int32_t lngPowerColour = kColourLightGrey, lngVoIPColour = kColourLightGrey;
     int32_t lngClientWidth = 8220, lngClientHeight = 5400;
     PaneGeometry pane{120, 2280, 8055, 3015};
-    int32_t lngSleptMilliseconds = 0;
-    int32_t lngWaitedMilliseconds = 0;
-    bool blnAbandonWaits = false; // WaitEvents answers false
-    // Runs at every DoEvents and Sleep, so a test can deliver events "while the window yields".
+    // Runs at every yield, so that a test can deliver events while the window yields.
     std::function<void()> OnYield;
 
     // Control names in the order of ControlId.
     static constexpr const char* kNames[] = {
         "cboIp",     "txtUser",    "txtPass", "cmdStatus", "cmdLog",  "cmdSaveLog", "cmdSummarise",
         "cmdBackup", "chkAutoSum", "txtLog",  "ledPower",  "ledVoIP", "lblStatus"};
-    // The inputs and commands a running command disables.
-    static constexpr ControlId kGated[] = {
-        ControlId::cboIp,      ControlId::txtUser,      ControlId::txtPass,
-        ControlId::cmdStatus,  ControlId::cmdLog,       ControlId::cmdBackup,
-        ControlId::cmdSaveLog, ControlId::cmdSummarise, ControlId::txtLog};
     static_assert(std::size(kNames) == static_cast<size_t>(ControlId::lblStatus) + 1);
     static const char* Name(ControlId e) { return kNames[static_cast<int>(e)]; }
 
     void SetStatus(const std::string& s) override { Set(strStatus, s, "SetStatus(" + s + ")"); }
-    void DoEvents() override {
-        Log("DoEvents");
-        if (OnYield)
-            OnYield();
-    }
+    void DoEvents() override { Yield("DoEvents"); }
     void ShowMessage(const std::string& s, MessageIcon e) override {
         Log(std::string(e == MessageIcon::Warning ? "Warning(" : "Information(") + s + ")");
     }
@@ -66,70 +52,58 @@ public:
     }
     std::string GetIpText() override { return strIp; }
     void SetIpText(const std::string& s) override { Set(strIp, s, "SetIpText(" + s + ")"); }
-    void AddIpListItem(const std::string& s) override {
-        vecIpItems.push_back(s);
-        Log("AddIpItem(" + s + ")");
-    }
+    void AddIpListItem(const std::string& s) override { Log("AddIpItem(" + s + ")"); }
     void FocusIp() override { Log("FocusIp"); }
     std::string GetUserText() override { return strUser; }
     void SetUserText(const std::string& s) override { Set(strUser, s, "SetUserText(" + s + ")"); }
     std::string GetPassText() override { return strPass; }
     void SetPassText(const std::string& s) override { Set(strPass, s, "SetPassText(" + s + ")"); }
     int32_t GetAutoSum() override { return intAutoSum; }
-    void SetAutoSum(int32_t v) override {
-        Set(intAutoSum, v, "SetAutoSum(" + std::to_string(v) + ")");
-    }
+    void SetAutoSum(int32_t v) override { SetNumber(intAutoSum, v, "SetAutoSum"); }
     void GetClientSize(int32_t& w, int32_t& h) override {
         w = lngClientWidth;
         h = lngClientHeight;
     }
     PaneGeometry GetPaneGeometry() override { return pane; }
-    void SetPaneWidth(int32_t w) override {
-        Set(pane.lngWidth, w, "SetPaneWidth(" + std::to_string(w) + ")");
-    }
-    void SetPaneHeight(int32_t h) override {
-        Set(pane.lngHeight, h, "SetPaneHeight(" + std::to_string(h) + ")");
-    }
-    void Sleep(int32_t ms) override {
-        lngSleptMilliseconds += ms;
-        Log("Sleep(" + std::to_string(ms) + ")");
-        if (OnYield)
-            OnYield();
-    }
+    void SetPaneWidth(int32_t w) override { SetNumber(pane.lngWidth, w, "SetPaneWidth"); }
+    void SetPaneHeight(int32_t h) override { SetNumber(pane.lngHeight, h, "SetPaneHeight"); }
+    void Sleep(int32_t ms) override { Yield("Sleep(" + std::to_string(ms) + ")"); }
     // Waits in earnest, so that another process can let go of a lock meanwhile.
     bool WaitEvents(int32_t ms) override {
-        lngWaitedMilliseconds += ms;
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         if (OnYield)
             OnYield();
-        return !blnAbandonWaits;
+        return true;
     }
 
-    // The operations recorded so far that start with the prefix, in order.
     std::vector<std::string> OpsStartingWith(const std::string& strPrefix) const {
         std::vector<std::string> out;
-        for (const auto& op : vecOps)
-            if (op.rfind(strPrefix, 0) == 0)
-                out.push_back(op);
+        std::ranges::copy_if(vecOps, std::back_inserter(out),
+                             [&](const std::string& op) { return op.starts_with(strPrefix); });
         return out;
     }
-
-    // True when the last state set for every gated control is "enabled".
+    // True when every input and command a running command disables (all controls before the
+    // lamps but the check box) was last enabled.
     bool AllGatedEnabled() const {
-        for (ControlId e : kGated) {
-            const std::string strPrefix = std::string("SetEnabled(") + Name(e) + ",";
-            const auto ops = OpsStartingWith(strPrefix);
-            if (ops.empty() || ops.back() != strPrefix + "1)")
-                return false;
-        }
-        return true;
+        return std::all_of(kNames, kNames + 10, [this](const std::string& strName) {
+            const auto ops = OpsStartingWith("SetEnabled(" + strName + ",");
+            return strName == "chkAutoSum" || (!ops.empty() && ops.back().ends_with(",1)"));
+        });
     }
 
 private:
     void Log(std::string s) { vecOps.push_back(std::move(s)); }
+    void Yield(std::string s) {
+        Log(std::move(s));
+        if (OnYield)
+            OnYield();
+    }
     template <class T> void Set(T& field, const T& value, std::string strOp) {
         field = value;
         Log(std::move(strOp));
+    }
+    void SetNumber(int32_t& field, int32_t value, const std::string& strOp) {
+        Set(field, value, strOp + "(" + std::to_string(value) + ")");
     }
 };
 

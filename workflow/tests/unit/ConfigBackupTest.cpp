@@ -4,6 +4,7 @@
 #include "testing/FileBytes.h"
 #include "testing/ManualTimerService.h"
 #include "testing/RecordingWindow.h"
+#include "workflow/BackupFile.h"
 #include "workflow/BackupScript.h"
 
 #include <gtest/gtest.h>
@@ -20,9 +21,7 @@ namespace {
 
 const std::string kRetr = "RETR CONFIG.REG\r\n";
 
-// The backup as the engine's event sink: the engine only connects, nobody answers, and the test
-// raises the events the engine would (the whole exchange runs against servers in the
-// integration tests). The clock and the timers only move when the test advances them.
+// The test raises the engine's events itself (servers answer in the integration tests).
 class ConfigBackupTest : public ::testing::Test {
 protected:
     test::ScratchFolder scratch;
@@ -56,21 +55,17 @@ protected:
         engine->SetEvents(b.get());
         return b;
     }
-    // The messages shown, in order.
     std::vector<std::string> Messages() {
-        std::vector<std::string> vec;
-        std::copy_if(window.vecOps.begin(), window.vecOps.end(), std::back_inserter(vec),
-                     [](const std::string& s) {
-                         return s.starts_with("Warning(") || s.starts_with("Information(");
-                     });
+        auto vec = window.OpsStartingWith("Warning(");
+        const auto vecInformation = window.OpsStartingWith("Information(");
+        vec.insert(vec.end(), vecInformation.begin(), vecInformation.end());
         return vec;
     }
 };
 
 } // namespace
 
-// Each run from a fresh record of the window: one message, back to idle with nothing left
-// running, and only the successful run's file kept, byte for byte.
+// Each run: one message, back to idle, nothing left running, only a success's file kept.
 TEST_F(ConfigBackupTest, ClickReturnsAtOnceEachEndShowsOneMessageAndOnlyASuccessLeavesAFile) {
     backup->ReceivedData("x", kRetr); // not busy: ignored
     const std::string strMissing = (dir / "missing").string() + "/";
@@ -82,43 +77,38 @@ TEST_F(ConfigBackupTest, ClickReturnsAtOnceEachEndShowsOneMessageAndOnlyASuccess
         };
     };
     struct Case {
-        std::string strIp, strPass, strFolder;
-        std::function<void(ConfigBackup&)> Events;
         std::string strMessage;
+        std::function<void(ConfigBackup&)> Events; // none: refused before anything is sent
+        std::string strIp = " 127.0.0.2 ", strPass = "secret", strFolder = "";
     };
+    const std::string W = "Warning(";
     const Case cases[] = {
-        // The first two are refused before anything is sent.
-        {" 127.0.0.2 x ", "secret", "", [](ConfigBackup&) {},
-         "Warning(The IP address is not valid. Please enter a valid IP address in the form "
-         "x.x.x.x)"},
-        {" 127.0.0.2 ", "a\\nDELE CONFIG.REG", "", [](ConfigBackup&) {},
-         std::string("Warning(") + kBadCredentialsMessage + ")"},
-        {" 127.0.0.2 ", "secret", "",
+        {W + "The IP address is not valid. Please enter a valid IP address in the form x.x.x.x)",
+         {},
+         " 127.0.0.2 x "},
+        {W + kBadCredentialsMessage + ")", {}, " 127.0.0.2 ", "a\\nDELE CONFIG.REG"},
+        {"Information(Current config backed up.)",
          [](ConfigBackup& b) {
              b.ReceivedData("AB", kRetr);
              b.ReceivedData("x", "LIST\r\n"); // another command's data
              b.ReceivedData(std::string("C\0D", 3), "retr config.reg\r\n");
              b.ScriptComplete();
-         },
-         "Information(Current config backed up.)"},
-        {" 127.0.0.2 ", "secret", "", Error(false, true),
-         std::string("Warning(") + kLoginErrorMessage + ")"},
-        {" 127.0.0.2 ", "secret", "", Error(true, false),
-         std::string("Warning(") + kScriptErrorMessage + ")"},
-        {" 127.0.0.2 ", "secret", "", Error(false, false),
-         std::string("Warning(") + kUnknownScriptErrorMessage + ")"},
-        {" 127.0.0.2 ", "secret", "",
+         }},
+        {W + kLoginErrorMessage + ")", Error(false, true)},
+        {W + kScriptErrorMessage + ")", Error(true, false)},
+        {W + kUnknownScriptErrorMessage + ")", Error(false, false)},
+        {W + kNoDataMessage + ")",
          [](ConfigBackup& b) {
              b.ReceivedData("x", "LIST\r\n");
              b.ScriptComplete();
-         },
-         std::string("Warning(") + kNoDataMessage + ")"},
-        {" 127.0.0.2 ", "secret", strMissing, [](ConfigBackup& b) { b.ReceivedData("AB", kRetr); },
-         "Warning(The backup failed: the file " + strMissing +
-             "Config20081231-235959.reg.part could not be written (No such file or directory).)"}};
+         }},
+        {W + "The backup failed: the file " + strMissing +
+             "Config20081231-235959.reg.part could not be written (No such file or directory).)",
+         [](ConfigBackup& b) { b.ReceivedData("AB", kRetr); }, " 127.0.0.2 ", "secret",
+         strMissing}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.strMessage);
-        const bool blnRefused = &c < &cases[2];
+        const bool blnRefused = !c.Events;
         window.strIp = c.strIp;
         window.strPass = c.strPass;
         window.vecOps.clear();
@@ -127,7 +117,8 @@ TEST_F(ConfigBackupTest, ClickReturnsAtOnceEachEndShowsOneMessageAndOnlyASuccess
         EXPECT_EQ(objBackup->IsBusy(), !blnRefused);
         EXPECT_EQ(blnEnabled, blnRefused);
         EXPECT_EQ(main->vecCalls.empty(), blnRefused);
-        c.Events(*objBackup);
+        if (c.Events)
+            c.Events(*objBackup);
         EXPECT_EQ(window.strIp, c.strIp.substr(1, c.strIp.size() - 2));
         EXPECT_EQ(Messages(), std::vector<std::string>{c.strMessage});
         EXPECT_FALSE(objBackup->IsBusy());
@@ -154,7 +145,6 @@ TEST_F(ConfigBackupTest, TimeLimitCountsFromTheLastProgressAndClosingEndsTheRun)
     EXPECT_EQ(Messages(), vecWarning);
     EXPECT_TRUE(blnEnabled);
     EXPECT_EQ(main->lngState, sckClosed);
-
     backup->cmdBackup_Click();
     backup->ReceivedData("AB", kRetr);
     ASSERT_EQ(ReadBytes(backup->PartFileName()), "AB");
@@ -167,4 +157,50 @@ TEST_F(ConfigBackupTest, TimeLimitCountsFromTheLastProgressAndClosingEndsTheRun)
     timers.Advance(60000);
     EXPECT_EQ(Messages(), vecWarning);
     EXPECT_TRUE(fs::is_empty(dir));
+}
+
+// The script's other lines run against a real server through the window's tests.
+TEST(BackupScript, EmptyPasswordSentEmptyAndInputsThatWouldChangeTheCommandsRefused) {
+    EXPECT_NE(BuildBackupScriptText("127.0.0.2", "admin", "").find("\r\nSEND \"PASS \\n\"\r\n"),
+              std::string::npos);
+    for (const char* strIp : {"127.0.0.2 ", "127.0. 0.2", "127.0.0.2\r\n", "\"127.0.0.2"})
+        EXPECT_FALSE(IsUsableBackupAddress(strIp)) << strIp;
+    EXPECT_TRUE(IsUsableBackupAddress("127.0.0.2"));
+    const std::pair<const char*, const char*> unsafe[] = {
+        {"ad\\nmin", ""}, {"admin", "a\\N"}, {"admin", "a\\\""}, {"admin", "a\rb"}, {"a\tb", ""}};
+    for (const auto& [strUser, strPass] : unsafe)
+        EXPECT_EQ(CheckBackupCredentials(strUser, strPass), kBadCredentialsMessage)
+            << strUser << strPass;
+    EXPECT_EQ(CheckBackupCredentials("admin", "pa\"ss\\x"), "");
+}
+
+TEST(BackupFile, PrivateFromTheFirstByteNeverAnotherFileAndNeverReplacing) {
+    test::ScratchFolder scratch;
+    const std::string strName = scratch.File("Config20081231-235959.reg");
+    // A link planted at the first name is neither followed nor replaced.
+    fs::create_symlink(scratch.File("elsewhere"), strName + ".part");
+    BackupFile objFirst(strName);
+    ASSERT_TRUE(objFirst.Append("AB"));
+    EXPECT_EQ(objFirst.PartFileName(), scratch.File("Config20081231-235959-2.reg.part"));
+    EXPECT_EQ(fs::status(objFirst.PartFileName()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(objFirst.Append(std::string("C\0D", 3)));
+    fs::remove(strName + ".part");
+    // Another backup of the same second while the first is still being written.
+    BackupFile objSecond(strName);
+    ASSERT_TRUE(objSecond.Append("new"));
+    EXPECT_EQ(objSecond.PartFileName(), strName + ".part");
+    std::string strFinal, strReason;
+    ASSERT_TRUE(objSecond.Save(strFinal, strReason)) << strReason;
+    EXPECT_EQ(strFinal, strName);
+    ASSERT_TRUE(objFirst.Save(strFinal, strReason)) << strReason;
+    {
+        BackupFile objDropped(scratch.File("Config20081231-235958.reg"));
+        ASSERT_TRUE(objDropped.Append("unsaved")); // removed when it goes
+    }
+    EXPECT_EQ(strFinal, strName.substr(0, strName.size() - 4) + "-2.reg");
+    EXPECT_EQ(ReadBytes(strName), "new");
+    EXPECT_EQ(ReadBytes(strFinal), std::string("ABC\0D", 5));
+    EXPECT_FALSE(fs::exists(scratch.path / "elsewhere"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path), fs::directory_iterator()), 2);
 }

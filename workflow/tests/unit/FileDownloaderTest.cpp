@@ -1,5 +1,6 @@
 #include "workflow/FileDownloader.h"
-#include "testing/FakeHttpReader.h"
+#include "base/RaisedError.h"
+#include "testing/PostQueue.h"
 #include "testing/RecordingWindow.h"
 
 #include <gtest/gtest.h>
@@ -13,48 +14,49 @@ namespace {
 
 const std::string kUrl = "http://127.0.0.1/page";
 
+// Answers kUrl with the body (none: fails), posted as the real reader posts to the UI loop.
+struct FakeReader : IHttpReader {
+    test::PostQueue& queue;
+    std::optional<std::string> optBody;
+    bool blnFailToStart = false;
+    explicit FakeReader(test::PostQueue& q) : queue(q) {}
+    void BeginRead(const std::string& strUrl, Completion fnDone) override {
+        if (blnFailToStart)
+            throw RaisedError(1, "FakeReader.BeginRead", "cannot start");
+        const bool blnOk = optBody && strUrl == kUrl;
+        HttpReadResult result{blnOk, optBody.value_or(""), blnOk ? "" : "failed"};
+        queue.Post([fnDone, result] { fnDone(result); });
+    }
+};
+
 struct FileDownloaderTest : ::testing::Test {
     test::PostQueue queue;
-    test::FakeHttpReader reader{queue};
+    FakeReader reader{queue};
     FileDownloader downloader{reader};
     test::RecordingWindow window;
-    FileDownloaderTest() {
-        window.OnYield = [this] { queue.Drain(); };
-    }
 };
 
 } // namespace
 
-// NUL bytes read as line feeds are covered through the real window.
-TEST_F(FileDownloaderTest, BodiesShorterThanTwoBytesAndFailedReadsAreErrors) {
-    struct Case {
-        std::optional<std::string> optBody; // none: the read fails
-        bool blnComplete, blnError;
-        std::string strContents;
-    };
-    // Each fetch starts clean, whatever the one before left.
-    const Case cases[] = {{"", true, true, ""},
-                          {"x", true, true, ""},
-                          {"xy", true, false, "xy"},
-                          {std::nullopt, false, true, ""},
-                          {"ok page", true, false, "ok page"}};
-    for (const Case& c : cases) {
-        c.optBody ? reader.SetBody(kUrl, *c.optBody) : reader.SetFailure(kUrl);
+// Each fetch starts clean; late completions of an earlier fetch or a gone downloader are ignored.
+TEST_F(FileDownloaderTest, BodiesShorterThanTwoBytesFailedReadsAndLateCompletions) {
+    // {body (none: the read fails), error}: bodies shorter than two bytes are errors.
+    const std::pair<std::optional<std::string>, bool> cases[] = {
+        {"", true}, {"x", true}, {"xy", false}, {std::nullopt, true}, {"ok page", false}};
+    for (const auto& [optBody, blnError] : cases) {
+        reader.optBody = optBody;
         ASSERT_TRUE(downloader.BeginDownload(kUrl, kUrl));
         // The completion waits until the window yields.
         EXPECT_FALSE(downloader.blnDownloadComplete() || downloader.blnDownloadError());
         EXPECT_EQ(downloader.strFileContents(), "");
         queue.Drain();
-        EXPECT_EQ(downloader.blnDownloadComplete(), c.blnComplete) << c.strContents;
-        EXPECT_EQ(downloader.blnDownloadError(), c.blnError) << c.strContents;
-        EXPECT_EQ(downloader.strFileContents(), c.strContents);
+        EXPECT_EQ(downloader.blnDownloadComplete(), optBody.has_value()) << optBody.value_or("-");
+        EXPECT_EQ(downloader.blnDownloadError(), blnError) << optBody.value_or("-");
+        EXPECT_EQ(downloader.strFileContents(), blnError ? "" : *optBody);
     }
-}
-
-TEST_F(FileDownloaderTest, LateCompletionsOfAnEarlierFetchOrAGoneDownloaderAreIgnored) {
-    reader.SetBody(kUrl, "old");
+    reader.optBody = "old";
     downloader.BeginDownload(kUrl, kUrl);
-    reader.SetFailure(kUrl);
+    reader.optBody.reset();
     downloader.BeginDownload(kUrl, kUrl);
     auto ptrOther = std::make_unique<FileDownloader>(reader);
     ptrOther->BeginDownload(kUrl, kUrl);
@@ -64,29 +66,31 @@ TEST_F(FileDownloaderTest, LateCompletionsOfAnEarlierFetchOrAGoneDownloaderAreIg
     EXPECT_EQ(downloader.strFileContents(), "");
 }
 
+// Each second of waiting is a sleep and a yield; the slow page comes from the fourth yield on.
 TEST_F(FileDownloaderTest, BrowseToPollsOncePerSecondAndGivesEmptyTextOnFailure) {
-    reader.SetBody(kUrl, "page text");
-    EXPECT_EQ(BrowseTo(window, downloader, kUrl), "page text");
-    EXPECT_EQ(window.vecOps, (std::vector<std::string>{"SetStatus(Browsing to " + kUrl + ")",
-                                                       "DoEvents", "Sleep(1000)", "DoEvents"}));
-    // Delivered only at the third yield after the fetch started.
-    window.lngSleptMilliseconds = 0;
-    reader.SetBody(kUrl, "slow page");
-    int intYields = 0;
+    int intYields = 0, intDeliverAt = 1;
     window.OnYield = [&] {
-        if (++intYields == 4)
+        if (++intYields >= intDeliverAt)
             queue.Drain();
     };
-    EXPECT_EQ(BrowseTo(window, downloader, kUrl), "slow page");
-    EXPECT_EQ(window.lngSleptMilliseconds, 2000);
-
-    window.OnYield = [this] { queue.Drain(); };
-    window.lngSleptMilliseconds = 0;
-    reader.SetFailure(kUrl);
-    EXPECT_EQ(BrowseTo(window, downloader, kUrl), "");
-    EXPECT_EQ(window.lngSleptMilliseconds, 1000);
+    const struct {
+        std::optional<std::string> optBody;
+        int intDeliverAt, lngSleptMs;
+    } cases[] = {{"page text", 1, 1000}, {"slow page", 4, 2000}, {std::nullopt, 1, 1000}};
+    for (const auto& c : cases) {
+        reader.optBody = c.optBody;
+        intYields = 0;
+        intDeliverAt = c.intDeliverAt;
+        window.vecOps.clear();
+        EXPECT_EQ(BrowseTo(window, downloader, kUrl), c.optBody.value_or(""));
+        std::vector<std::string> vecOps{"SetStatus(Browsing to " + kUrl + ")", "DoEvents"};
+        for (int lngMs = 0; lngMs < c.lngSleptMs; lngMs += 1000)
+            vecOps.insert(vecOps.end(), {"Sleep(1000)", "DoEvents"});
+        EXPECT_EQ(window.vecOps, vecOps);
+    }
     // A read that cannot start ends at once.
     reader.blnFailToStart = true;
+    window.vecOps.clear();
     EXPECT_EQ(BrowseTo(window, downloader, kUrl), "");
-    EXPECT_EQ(window.lngSleptMilliseconds, 1000);
+    EXPECT_EQ(window.OpsStartingWith("Sleep("), std::vector<std::string>{});
 }

@@ -1,4 +1,5 @@
 #include "workflow/LogSort.h"
+#include "workflow/LogTime.h"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,7 @@ TEST(SortLog, ToolFormUnchangedEmptyLinesGoUndatedLinesLastEqualStampsAsTheExcha
         EXPECT_EQ(SortLog(strIn), strExpected) << strIn;
 }
 
-// Short logs of few stamps, and long ones: few distinct stamps over thousands of lines, common
-// stamps among unique and undated ones, and logs that arrive oldest first.
+// Short logs, and long ones: few stamps, common among unique and undated ones, oldest first.
 TEST(SortLogEntries, SameOrderAsLiteralProcedure) {
     std::mt19937 rng(20081231);
     const size_t arrLongDistinct[] = {1, 2, 3, 5, 0, 0, 40}; // 0: common, unique and undated
@@ -59,4 +59,38 @@ TEST(SortLogEntries, SameOrderAsLiteralProcedure) {
             ASSERT_TRUE(vec[k].Text == vecExpected[k].Text && vec[k].When == vecExpected[k].When)
                 << "log " << intLog << ", at " << k;
     }
+}
+
+TEST(LogTime, BothFormsRollOverTwoDigitYearsAndLinesWithoutAStamp) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"01/02/2008 10:00:00.123 first", "02/01/2008 10:00:00"},
+        {"01/02/2008 10:00:00 first", "01/02/2008 10:00:00"},
+        {"01/13/2008 00:00:00 x", "01/01/2009 00:00:00"},
+        {"32/01/2008 00:00:00 x", "01/02/2008 00:00:00"},
+        {"00/03/2008 00:00:00 x", "29/02/2008 00:00:00"},
+        {"01/00/2008 00:00:00 x", "01/12/2007 00:00:00"},
+        {"31/12/2008 25:00:00 x", "01/01/2009 01:00:00"},
+        {"01/01/2008 10:59:60 x", "01/01/2008 11:00:00"},
+        {"01/01/2008 10:60:00 x", "01/01/2008 11:00:00"},
+        {"00/01/10000 00:00:00 x", "31/12/9999 00:00:00"},
+        {"01/01/100 00:00:00 x", "01/01/0100 00:00:00"},
+        {"01/02/08 10:00:00 x", "01/02/2008 10:00:00"},
+        {"01/02/0 10:00:00 x", "01/02/2000 10:00:00"},
+        {"01/02/29 10:00:00 x", "01/02/2029 10:00:00"},
+        {"01/02/30 10:00:00 x", "01/02/1930 10:00:00"},
+        {"01/02/99 10:00:00 x", "01/02/1999 10:00:00"}};
+    for (const auto& [szLine, szExpected] : cases)
+        EXPECT_EQ(FormatLogTime(ParseLogDate(szLine)), szExpected) << szLine;
+    EXPECT_EQ(ParseLogDate("01/02/2008 10:00:01 x") - ParseLogDate("01/02/2008 10:00:00 x"), 1);
+    EXPECT_EQ(ParseLogDate("01/01/1970 00:00:00 x"), 0);
+    // Lines without date and time, or beyond four-digit years, get the earliest stamp.
+    for (const char* strLine :
+         {"", "continuation of the line before", "01/02/2008", "01/02/2008 x",
+          "01/02/2008  10:00:00 x", "aa/02/2008 10:00:00 x", "01/02/2008 10:00 x",
+          "01/02/99999 10:00:00 x", "31/12/9999 24:00:00 x", "01/13/9999 00:00:00 x",
+          "999999999/999999999/999999999 999999999:0:0 x"}) {
+        EXPECT_FALSE(TryParseLogDate(strLine).has_value()) << strLine;
+        EXPECT_EQ(ParseLogDate(strLine), kEarliestLogTime) << strLine;
+    }
+    EXPECT_EQ(FormatLogTime(kEarliestLogTime), "");
 }

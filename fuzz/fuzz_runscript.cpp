@@ -94,12 +94,12 @@ private:
 void Act(FakeScriptSocket& sck, uint8_t bytOp, Actions& actions) {
     switch (bytOp) {
     case 0:
-        if (sck.lngState != sckConnecting)
+        if (sck.lngState != ata::sckConnecting)
             return;
         sck.Connected();
         return;
     case 1: {
-        if (sck.lngState != sckConnected)
+        if (sck.lngState != ata::sckConnected)
             return;
         std::string s = actions.Chunk();
         if (s.empty())
@@ -108,17 +108,17 @@ void Act(FakeScriptSocket& sck, uint8_t bytOp, Actions& actions) {
         return;
     }
     case 2:
-        if (sck.lngState != sckConnected)
+        if (sck.lngState != ata::sckConnected)
             return;
         sck.PeerClose();
         return;
     case 3:
-        if (sck.lngState != sckConnected || sck.vecSent.empty())
+        if (sck.lngState != ata::sckConnected || sck.vecSent.empty())
             return;
         sck.SendDone();
         return;
     case 4:
-        if (sck.lngState == sckClosed)
+        if (sck.lngState == ata::sckClosed)
             return;
         sck.Fail(10054, "Connection reset by peer");
         return;

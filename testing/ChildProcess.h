@@ -1,8 +1,6 @@
 #pragma once
 
-// A program a test starts: the tool's command line, a fixture server, a lock holder, the test
-// binary itself again. One way to fork, change the environment, drop to another user and read
-// what the program writes.
+// A program a test starts: fork, environment, user, and what it writes.
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/wait.h>
@@ -21,8 +19,7 @@ namespace ata::test {
 inline constexpr uid_t kNobodyUid = 65534;
 inline constexpr gid_t kNoGroupGid = 65534;
 
-// Becomes lngUser, with the group of the same number and no others; true when the process is
-// that user now. Only system calls: safe in the child of a process with threads.
+// Becomes lngUser and its group alone; system calls only, safe after a fork with threads.
 inline bool BecomeUser(uid_t lngUser) {
     return ::geteuid() == lngUser ||
            (::setgroups(0, nullptr) == 0 && ::setgid(lngUser) == 0 && ::setuid(lngUser) == 0);

@@ -2,7 +2,6 @@
 
 // Runs of the command-line executable as a user or a timer makes them.
 #include "testing/ChildProcess.h"
-#include "testing/FileBytes.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,8 +16,7 @@ struct CliResult {
     std::string strOut, strErr;
 };
 
-// A run of the executable copied into a program folder, without a display; its output is read
-// through pipes unless strStdout names a file or "-" (closed).
+// The executable copied into a program folder, run without a display; output through pipes.
 class CliRun : public ChildProcess {
 public:
     CliRun(const std::filesystem::path& app, std::vector<std::string> vecArgs,
@@ -59,8 +57,7 @@ inline bool EnterOwnNetwork() {
            std::system("echo 0 2147483647 > /proc/sys/net/ipv4/ping_group_range") == 0;
 }
 
-// Tells when a file with one of the given endings is created in a folder (IN_CREATE: a write
-// begins) or goes (IN_MOVED_FROM | IN_DELETE: renamed into place or deleted, the write is done).
+// Tells when a file with one of the endings is created (a write begins) or goes (it ended).
 class FolderWatch {
 public:
     explicit FolderWatch(const std::filesystem::path& folder)

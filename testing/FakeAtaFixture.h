@@ -1,8 +1,6 @@
 #pragma once
 
-// The fake ATA of the end-to-end tests (window and command line): its pages, the device logs it
-// serves and the lines the tool writes from them, worked out by hand from the rules of sorting
-// and saving.
+// The fake ATA of the end-to-end tests and the lines the tool writes from it, by hand.
 #include "testing/FakeAtaHttpServer.h"
 #include "testing/FileBytes.h"
 #include "testing/ServerProcess.h"
@@ -21,9 +19,7 @@ namespace ata::test {
 const std::string kRegisteredPage = "<html><!--SIP Registration Information!--><table><tr><td> "
                                     "Registered </td></tr></table></html>";
 
-// Device lines (month first, fractions of a second) and the same lines as the tool writes them.
-// Among them Latin-1 letters, no-break spaces, a NUL byte (the fetch turns it into a line feed)
-// and a bare carriage return.
+// Device lines (Latin-1, no-break spaces, a NUL, a bare CR) and the same lines as the tool writes.
 const std::string kDevRegA = "12/01/2026 08:00:00.100 SIP Registration succeeded for 100@pbx\r\n";
 const std::string kDevCaller = "12/01/2026 08:03:00.200 Caller \xC9mile \xE0 l'appareil\r\n";
 const std::string kDevPrice = "12/01/2026 08:04:00.300 Price\xA0"
@@ -58,19 +54,14 @@ inline std::string Lines(std::initializer_list<std::string> lines) {
     return s;
 }
 
-// The history the same three saves make. The first fetch, kDevRegA to kDevRegB, sorted newest
-// first; then kDevNul to kDevReg0901, where only the two lines above the newest saved one are
-// new; then kDevReg0901 to kDevReg0903 saved with summarising: 09:02 and 09:01 lie within 5
-// minutes of the line before them, 09:01 comes back as the end of its run, the final empty
-// line goes.
+// The history three saves make: sorted; two new lines; then a summarised save.
 const std::string kSorted1 = Lines({kRegB, kBareCr, kLf, kPrice, kCaller, kRegA});
 const std::string kSaved1 = kSorted1 + "\r\n";
 const std::string kSaved2 = kReg0901 + "\r\n" + kPower + "\r\n" + kSaved1;
 const std::string kSaved3 =
     Lines({kReg0903, kReg0901, kPower, kRegB, kBareCr, kLf, kPrice, kCaller, kRegA});
 
-// The pyftpdlib server of the fake ATA on port 21 of strAddress: user admin, password secret,
-// strConfig as /RFA/CONFIG.REG below root/ftp. Its Port() is 21 unless the port was taken.
+// The fake ATA's FTP server on port 21 of strAddress serving strConfig as /RFA/CONFIG.REG.
 inline std::unique_ptr<script::test::ServerProcess> StartFtp(const std::filesystem::path& root,
                                                              const std::string& strAddress,
                                                              const std::string& strConfig) {
@@ -80,8 +71,7 @@ inline std::unique_ptr<script::test::ServerProcess> StartFtp(const std::filesyst
         "/RFA/", strAddress, "21"});
 }
 
-// The scripted FTP half of the fake ATA (fixtures/fake_ftp.py) in one of its modes, serving the
-// payload file on port strPort of strAddress ("0": a free port).
+// The scripted FTP server in one of its modes on port strPort of strAddress ("0": any).
 inline std::unique_ptr<script::test::ServerProcess>
 StartFakeFtp(const std::string& strMode, const std::filesystem::path& payload,
              const std::string& strAddress, const std::string& strPort = "21") {
@@ -98,8 +88,7 @@ inline std::vector<std::filesystem::path> Backups(const std::filesystem::path& f
     return vec;
 }
 
-// A program folder app/ in a test folder and, on request, the fake ATA on ports 80 and 21 of its
-// own loopback address (root only) with settings that point the tool at it.
+// A program folder and, as root, the fake ATA on ports 80 and 21 of its own loopback address.
 class FakeAtaTest : public ::testing::Test {
 protected:
     explicit FakeAtaTest(std::string strAddress) : m_strAddress(std::move(strAddress)) {

@@ -1,8 +1,6 @@
 #pragma once
 
-// The HTTP half of the fake ATA: a small HTTP/1.1 server on a loopback address (127.0.0.1 and an
-// ephemeral port unless told otherwise) standing in for the device's web server. Each path
-// answers with a status and a body, possibly late, or never, or with a reset half-way.
+// The fake ATA's HTTP server on loopback: per path a status and body, late, never, or reset.
 #include <arpa/inet.h>
 #include <poll.h>
 #include <sys/socket.h>

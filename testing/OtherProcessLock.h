@@ -8,9 +8,7 @@
 
 namespace ata::test {
 
-// Holds an exclusive flock on strLockFile (created when missing) from a process of its own
-// that runs as lngUser (root only may change user), until Release() or the object's end, so
-// that no holder outlives a failed test.
+// A flock on strLockFile held by a process running as lngUser, until Release() or the end.
 class OtherProcessLock {
 public:
     OtherProcessLock(const std::string& strLockFile, uid_t lngUser)

@@ -1,8 +1,6 @@
 #pragma once
 
-// The Linux platform of a headless test or benchmark: one reactor serving timers and socket
-// notifications, the socket service installed as the socket layer's platform while it lives.
-// Tests of net/, script/ and workflow/ reach the platform through here only.
+// The Linux platform of a headless test: one reactor, the socket service installed.
 #include "app/platform/LinuxSocketService.h"
 #include "app/platform/PlatformServices.h"
 #include "app/platform/Reactor.h"

@@ -4,7 +4,6 @@
 #include "app/qt/AppRoot.h"
 #include "app/qt/ZelLabelWidget.h"
 #include "testing/FakeAtaFixture.h"
-#include "testing/FileBytes.h"
 #include "testing/UnprivilegedRun.h"
 
 #include <QAbstractEventDispatcher>
@@ -28,8 +27,7 @@
 
 namespace ata::test {
 
-// Runs the event loop until the predicate holds or the time is up. The predicate is asked when
-// the loop is about to wait, so a long transfer is never throttled by a polling sleep.
+// Runs the event loop until the predicate, asked before each wait, holds or the time is up.
 template <typename Predicate> bool RunEventsUntil(Predicate predicate, int intTimeoutMs) {
     if (predicate())
         return true;
@@ -60,8 +58,7 @@ struct ShownMessage {
     std::string strText;
 };
 
-// The application as main() builds it, on a folder of the test's. Each box is answered as at the
-// keyboard: Enter goes down on the box, which closes it, and comes up wherever the focus is then.
+// The application as main() builds it; each box is answered with Enter, as at the keyboard.
 class RealWindow : public QObject {
 public:
     explicit RealWindow(const std::filesystem::path& folder) : m_root(folder.string() + "/") {

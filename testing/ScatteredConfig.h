@@ -1,15 +1,13 @@
 #pragma once
 
-// A large configuration in the device's style and a copy of it with changes spread all over,
-// for the diff's benchmark and for checking its output against another diff program.
+// A large configuration and a copy with changes spread all over, for the diff.
 #include <cstddef>
 #include <string>
 #include <vector>
 
 namespace ata::test {
 
-// Sections of "name"="value" lines, CR LF line ends, a blank line and a header per section,
-// Latin-1 letters in some values; at least lngBytes long.
+// Sections of "name"="value" lines with CR LF and Latin-1 letters; at least lngBytes long.
 inline std::string MakeConfig(size_t lngBytes) {
     std::string s;
     for (int intSection = 0; s.size() < lngBytes; ++intSection) {

@@ -5,13 +5,10 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 
 namespace ata::test {
 
-// A new empty folder of its own (under the temporary folder unless told), removed with its
-// content at the end whatever modes a case left on it. Other users may pass through it: cases
-// run programs as another user below it.
+// A new folder others may pass through, removed at the end whatever modes a case left.
 class ScratchFolder {
 public:
     explicit ScratchFolder(

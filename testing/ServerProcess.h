@@ -8,8 +8,7 @@
 
 namespace ata::script::test {
 
-// A fixture server run with /usr/bin/python3; it prints its port on the first line, and ends
-// with the object.
+// A python fixture server that prints its port first and ends with the object.
 class ServerProcess {
 public:
     explicit ServerProcess(const std::vector<std::string>& vecArgs)

@@ -1,7 +1,6 @@
 #pragma once
 
-// Runs as a user that file permissions apply to: a function in a child process, the cases of a
-// test binary again in a child, or (as root) another program started by the tests.
+// Runs code as a user that file permissions apply to.
 #include "testing/ChildProcess.h"
 #include "testing/ScratchFolder.h"
 
@@ -19,11 +18,7 @@
 
 namespace ata::test {
 
-// Runs fnCase in a child process, in a new folder inside parent that the child's user owns, and
-// returns the child's exit status (0 when the case passed). Root's child first drops to nobody; any
-// other user runs the case as itself. The case returns empty text on success or what went wrong,
-// which the child writes to stderr. Process-wide settings the case changes (limits, signal
-// handling, umask) stay in the child.
+// Runs fnCase in a child (as nobody under root) in its own folder; 0 when it returns "".
 inline int
 RunUnprivileged(const std::function<std::string(const std::filesystem::path&)>& fnCase,
                 const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
@@ -51,9 +46,7 @@ struct CaseRun {
     std::string strOut{};
 };
 
-// Runs the cases strFilter of this test binary again in a child process, after the wrapper
-// command if any (a display or a bus session of its own), with the environment changed by
-// vecEnv ("NAME=value" sets, "NAME" removes) and, as root, as another user if one is given.
+// Runs cases of this binary again in a child, under vecCommand, with vecEnv and as lngUser.
 inline CaseRun RunCasesAgain(const std::string& strFilter, const std::vector<std::string>& vecEnv,
                              std::vector<std::string> vecCommand = {},
                              uid_t lngUser = static_cast<uid_t>(-1)) {
@@ -67,8 +60,7 @@ inline CaseRun RunCasesAgain(const std::string& strFilter, const std::vector<std
     return run;
 }
 
-// Runs the cases strFilter of this binary again as the user nobody, who is given the folder
-// (named by ATA_NOBODY_FOLDER there); true when they all passed. Needs root.
+// Runs cases again as nobody, who is given the folder; true when they passed. Needs root.
 inline bool PassAsNobody(const std::filesystem::path& folder, const std::string& strFilter) {
     return ::chown(folder.c_str(), kNobodyUid, kNoGroupGid) == 0 &&
            RunCasesAgain(strFilter,
@@ -78,9 +70,7 @@ inline bool PassAsNobody(const std::filesystem::path& folder, const std::string&
                    .intExit == 0;
 }
 
-// A case that must run as a user without special rights, in a new folder of its own. As root it
-// is skipped here and run again as nobody by PassAsNobody from the test strRunner names, below
-// the folder that test hands over; otherwise it runs directly below the temporary folder.
+// A case for an ordinary user: as root skipped here and run as nobody by strRunner's test.
 class AsOrdinaryUserCase : public ::testing::Test {
 protected:
     explicit AsOrdinaryUserCase(const char* strRunner) : m_strRunner(strRunner) {}

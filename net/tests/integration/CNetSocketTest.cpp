@@ -1,6 +1,4 @@
-// The socket layer on real loopback sockets. Failures that happen while it handles a
-// notification, with no caller to raise them to, reach the owner as the Error event and leave
-// the layer usable.
+// Real loopback sockets; failures with no caller to raise them to reach the Error event.
 #include "net/CNetSocket.h"
 #include "base/RaisedError.h"
 #include "base/UniqueFd.h"
@@ -21,8 +19,7 @@
 #include <sys/socket.h>
 #include <vector>
 
-// errno that the next connect() of this process fails with (0: none): a test makes one connect()
-// fail the way the kernel can; all others go through.
+// errno that the next connect() of this process fails with (0: none).
 static int s_intConnectErrno = 0;
 extern "C" int connect(int fd, const sockaddr* pAddress, socklen_t lngLen) {
     using Connect = int (*)(int, const sockaddr*, socklen_t);
@@ -89,9 +86,7 @@ bool Readable(int fd) {
     return ::poll(&p, 1, 1000) == 1;
 }
 
-// A blocking TCP socket on 127.0.0.1, connected to a port or else bound to a free one and never
-// listening: that port refuses connections while the object lives. (A number released at once
-// could come back as a client's own port, which then connects to itself.)
+// A TCP socket connected to a port, or else bound to one that refuses while it lives.
 struct PlainSocket {
     UniqueFd fd{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
     int lngPort = 0; // the bound one
@@ -158,8 +153,7 @@ protected:
     }
 };
 
-// One connection through its whole life (lookup, data both ways in every form, close), then
-// a hundred short ones.
+// One connection through its whole life, then a hundred short ones.
 TEST_F(CNetSocketTest, ConnectionsResolveExchangeDataReportThePeerCloseOnceAndLeakNothing) {
     Server server;
     CNetSocket client;
@@ -256,8 +250,7 @@ TEST_F(CNetSocketTest, ConnectionsResolveExchangeDataReportThePeerCloseOnceAndLe
     EXPECT_TRUE(server.listener.RemoteHostIP().empty()); // its own remote fields are put back
 }
 
-// A request is closed right after its event unless adopted there, also when the handler
-// raises; what arrives while it waits for its adopter reaches the adopter.
+// A request not adopted in its event (or whose handler raises) is closed; adopters get all.
 TEST_F(CNetSocketTest, ParkedRequestsAreClosedUnlessAdoptedAndKeepWhatArrivesMeanwhile) {
     CNetSocket listener;
     SocketLog log(listener);
@@ -355,8 +348,7 @@ TEST_F(CNetSocketTest, ResetBetweenReadinessAndReadIsReported) {
     EXPECT_EQ(ws.State(), sckError);
 }
 
-// Arguments and states a call rejects at once. A failed connect reaches the owner once, and the
-// object needs a close before the next one.
+// Calls rejected at once; a failed connect is raised once and needs a close before the next.
 TEST_F(CNetSocketTest, ArgumentAndStateRulesAndConnectFailures) {
     struct Case {
         std::string strHost;
@@ -418,8 +410,7 @@ TEST_F(CNetSocketTest, ArgumentAndStateRulesAndConnectFailures) {
     EXPECT_TRUE(ConnectTo(server, ws, log));
 }
 
-// With no descriptor left, a connect fails at once and a waiting connection is taken off the
-// queue and dropped; the client works again after a close, the listener without one.
+// No descriptor left: connect and accept fail, and neither object stays broken.
 TEST_F(CNetSocketTest, NoDescriptorLeftFailsConnectAndAcceptAndNeitherStaysBroken) {
 #if defined(__SANITIZE_ADDRESS__) // its runtime needs descriptors of its own
     GTEST_SKIP() << "the sanitizer runtime checks memory through a pipe it cannot make here";

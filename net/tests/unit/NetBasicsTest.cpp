@@ -10,8 +10,6 @@
 namespace ata {
 namespace {
 
-// Refused connections, resets and ports in use are checked on real sockets, and so is the
-// byte queue: the 8 MiB transfer appends while sending and reads in pieces (integration tests).
 TEST(NetBasics, ErrorTextsValueBytesAndAddresses) {
     EXPECT_EQ(GetErrorDescription(11001), "Host not found.");
     EXPECT_EQ(GetErrorDescription(0), "Unknown error.");

@@ -48,9 +48,7 @@ TEST(ZelTelnetInterop, BackupScriptFetchesAndPutUploadsByteForByte) {
     EXPECT_TRUE(ReadBytes(dir.path / "RFA/UP.BIN") == upload);
 }
 
-// A fake server cutting replies into awkward pieces or naming another host; the byte count of
-// "150" holds "226". A "226" before the data's end, replies ending in LF alone and a bare "220"
-// are covered against the whole tool and Backup Config.
+// A fake server cutting replies into awkward pieces or naming another host.
 TEST(ZelTelnetFakeServer, RepliesAndDataInAwkwardPieces) {
     const ata::test::ScratchFolder dir;
     const std::string payload = RandomBytes(20000, 3);

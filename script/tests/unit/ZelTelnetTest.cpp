@@ -82,8 +82,7 @@ TEST_F(ZelTelnetTest, ImmediateLinesProgressAndEndOnce) {
     EXPECT_EQ(events.Count("Complete"), 2u);
 }
 
-// What arrives during a pause is handled after the next line; a run that is aborted or
-// replaced, during a pause or a WAIT, goes no further and raises nothing more.
+// Input during a pause waits for the next line; an aborted or replaced run raises no more.
 TEST_F(ZelTelnetTest, DelaysHoldWhatArrivesAndAnAbortedRunGoesNoFurther) {
     engine->RunScript("HOST h\r\nWAIT \"login\"\r\nDELAY 1\r\nWAIT \"$\"\r\nSEND \"x\\n\"\r\n"
                       "DELAY 0\r\nWAIT \"bye\"\r\n");
@@ -182,11 +181,7 @@ TEST_F(ZelTelnetTest, LoginFailureDetectedInModeOne) {
         (Lines{"Incorrect username and/or password.", "LOGIN INCORRECT", "Closed connection."}));
 }
 
-// A reply that is not the one awaited ends the run, unless the script waits for it on purpose;
-// a refused data connection says why. Nothing that arrives later raises more. Other failures
-// (a failed login, a malformed passive reply, a closed or refused control connection) run
-// against the fake server through the whole tool, as do replies cut into pieces and a passive
-// reply naming another host.
+// An unexpected reply or a refused data connection ends the run once, saying why.
 TEST_F(ZelTelnetTest, FtpFailuresEndTheRunOnce) {
     engine->Mode = 2;
     for (const auto& [strWait, strEnd] :

@@ -1,5 +1,4 @@
-// Backup Config on port 21 of a loopback address against servers whose replies end in LF alone or
-// whose greeting is the bare code (the window's tests run it against an independent server).
+// Backup Config against servers whose replies end in LF alone or greet with a bare code.
 #include "script/NetScriptSocket.h"
 #include "testing/FileBytes.h"
 #include "testing/PlatformHarness.h"

@@ -1,6 +1,4 @@
-// Where a user's files are kept when the program folder cannot keep them, decided as an
-// ordinary user (root may write anywhere). The window shows the program folder in use, the
-// XDG folders taking its place, and the warning when neither place can keep anything.
+// Where a user's files go when the program folder cannot keep them (root may write anywhere).
 #include "testing/FileBytes.h"
 #include "testing/UnprivilegedRun.h"
 #include "workflow/modMiscFolder.h"
@@ -17,10 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using modMisc::ChooseFileFolders;
 
-mode_t ModeOf(const fs::path& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
+using test::ModeOf;
 
 TEST(FileFolders, WithoutXdgFoldersTheDefaultsBelowTheHomeAreMadePrivate) {
     EXPECT_EQ(

@@ -29,8 +29,7 @@ public:
     }
 };
 
-// These tests stop before any fetch; the real fetches run in the window's end-to-end tests,
-// which also cover the IP field's check on leaving it.
+// These tests stop before any fetch.
 class NoHttp : public IHttpReader {
 public:
     void BeginRead(const std::string& strUrl, Completion) override {
@@ -52,8 +51,7 @@ protected:
     frmMain m_frm{m_window, m_icmp, m_http, m_engine, m_folder.string()};
 };
 
-// Filling the fields from the settings at start-up runs through the real window; here the
-// names in any letter case, a missing key emptying its field, and a folder without its "/".
+// Names in any letter case, a missing key emptying its field, a folder without its "/".
 TEST_F(FrmMainTest, StartUpReadsTheSettings) {
     m_window.strIp = "typed before";
     test::WriteBytes(m_folder / "settings.ini",
@@ -76,8 +74,7 @@ TEST_F(FrmMainTest, AutoSummariseTextReadsAsACheckBoxValue) {
         EXPECT_EQ(CheckBoxValueFromText(strText), intValue) << strText;
 }
 
-// Nothing is sent to an invalid address; a silent ATA stops Get Status and Get System Log,
-// which keeps the pane's text and shows the pane again.
+// Nothing goes to an invalid address; a silent ATA stops the command, keeping the pane.
 TEST_F(FrmMainTest, AnInvalidAddressOrASilentAtaStopsTheCommand) {
     m_window.strIp = "1..2.3";
     m_window.lngPowerColour = kColourGreen;
@@ -108,8 +105,7 @@ TEST_F(FrmMainTest, AnInvalidAddressOrASilentAtaStopsTheCommand) {
     EXPECT_TRUE(m_window.AllGatedEnabled());
 }
 
-// The pane's margins on resizing run through the real window, whose smallest size keeps them
-// possible; a size that cannot be set is skipped.
+// A size that cannot be set is skipped.
 TEST_F(FrmMainTest, ResizeSkipsImpossibleSizes) {
     m_window.lngClientWidth = 200;
     m_window.lngClientHeight = 2000;

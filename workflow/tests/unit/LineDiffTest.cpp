@@ -80,10 +80,7 @@ TEST(CountDifferingLines, EachRunCountsTheLargerOfItsRemovedAndAddedLines) {
               5);
 }
 
-// Random texts over a few letters, so that lines repeat and many edits are equally short: the
-// kept lines must pair up and the edit must be as short as the longest common subsequence
-// allows. Large texts that pass the search's bound run against the system's diff through the
-// command line.
+// Random texts of repeating lines: kept lines pair up and the edit is shortest.
 TEST(CompareLines, KeptLinesPairUpAndTheEditIsShortest) {
     std::mt19937 rng(29);
     auto RandomText = [&rng](int intLines, int intLetters) {

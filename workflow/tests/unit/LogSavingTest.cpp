@@ -37,8 +37,7 @@ TEST(MinutesBetween, CountsMinuteBoundariesEitherWay) {
     EXPECT_TRUE(std::isinf(MinutesBetween("", Reg("10:00:00"))));
 }
 
-// The first pane line the history holds ends the new ones. ASCII letters fold (in whole
-// eight-byte words and in the tail alike); other bytes, Latin-1 letters among them, do not.
+// The first pane line the history holds ends the new ones; only ASCII letters fold.
 TEST(CountNewLogLines, TheFirstKnownPaneLineEndsTheNewOnes) {
     const struct {
         const char *szPane, *szFile;
@@ -110,9 +109,7 @@ TEST(LogFile, AnUnreadableHistoryIsNotOverwrittenAndNothingToDropWritesNothing) 
     EXPECT_EQ(after.st_ino, before.st_ino); // not replaced
 }
 
-// The new lines go on top, each with its CR LF, and the history follows as it was: a missing
-// history is empty, and a pane that ends with a line break adds its empty last line too. The
-// counts in the messages are checked through the window and the command line.
+// New lines on top with CR LF, then the history as it was; a trailing break adds an empty line.
 TEST(LogFile, TheNewLinesGoOnTopOfTheHistoryAsItWas) {
     test::ScratchFolder folder;
     const std::string strFile = folder.File("sys-log.txt");

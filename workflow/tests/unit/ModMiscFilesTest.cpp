@@ -24,10 +24,7 @@ size_t EntriesIn(const fs::path& p) {
     return static_cast<size_t>(std::distance(fs::directory_iterator(p), fs::directory_iterator()));
 }
 
-mode_t ModeOf(const std::string& strPath) {
-    struct stat st {};
-    return ::stat(strPath.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
+using test::ModeOf;
 
 // Writes under the umask given, restoring the process's own afterwards.
 bool WriteWithUmask(mode_t lngMask, const std::string& strText, const std::string& strPath) {
@@ -67,8 +64,7 @@ TEST(TextFile, EveryByteSurvivesNothingIsAddedAndAnExistingFileKeepsItsMode) {
     EXPECT_FALSE(WriteTextFile("x", tmp.File("no-such-folder/sys-log.txt")));
 }
 
-// A link written through stays a link (the command line's linked history shows that); here a
-// dangling link, whose relative target counts from the link's folder, and loops.
+// A dangling link (its relative target counts from its folder) and loops.
 TEST(TextFile, WritingCreatesThroughDanglingLinksAndRefusesLoops) {
     test::ScratchFolder tmp;
     fs::create_directory(tmp.path / "data");
@@ -85,11 +81,7 @@ TEST(TextFile, WritingCreatesThroughDanglingLinksAndRefusesLoops) {
     EXPECT_FALSE(WriteTextFile("x", tmp.File("nowhere")));
 }
 
-// As a user that permissions apply to: an unreadable file raises and is not rewritten, and a
-// read-only folder is written in place, where a write that fails half-way (at a file size
-// limit) or finds no room for its journal keeps the old content. The window covers a read-only
-// history, a longer text in place and a failed write through a temporary file; the command
-// line's kill test, complete rewrites in place and the journal's removal.
+// As an ordinary user: permissions decide, and a write failing half-way keeps the old text.
 TEST(TextFile, AsAnOrdinaryUserPermissionsDecideAndAFailedWriteKeepsTheHistory) {
     EXPECT_EQ(test::RunUnprivileged([](const fs::path& dir) -> std::string {
                   const std::string strLog = (dir / "sys-log.txt").string();

@@ -10,9 +10,6 @@ using modMisc::ReadIniValue;
 using modMisc::WriteIniValue;
 using test::ReadBytes;
 
-// A new file's keys in write order, owner-only, and read-only files and folders are covered
-// through the real window; links and an unreadable file by the tests of the writer the
-// settings share with the history.
 class SettingsFileTest : public ::testing::Test {
 protected:
     test::ScratchFolder m_dir;

@@ -1,5 +1,4 @@
-// The command line as a timer runs it, against the fake ATA on 127.0.0.6 (root): output, status and
-// files checked against texts worked out by hand, large comparisons against the system's diff.
+// The command line against the fake ATA on 127.0.0.6 (root), checked against hand-made texts.
 #include "testing/CliRun.h"
 #include "testing/FakeAtaFixture.h"
 #include "testing/OtherProcessLock.h"
@@ -313,8 +312,7 @@ TEST_F(CliTest, WrongUseAndTroubleChangeNothingAndLargeDiffsAreTheSystemsDiffs) 
         << "the outputs differ";
 }
 
-// The line watch as monitoring and a desktop see it, against the fake ATA on 127.0.0.16: --check's
-// line and status, the metrics read by the Prometheus client's parser, the desktop's notices.
+// The line watch: --check's line and status, the parsed metrics, the desktop's notices.
 constexpr const char* kSilentAddress = "127.0.0.18";
 const std::string kUnregisteredPage = "<html><!--SIP Registration Information!--><table><tr>"
                                       "<td>Not Registered</td></tr></table></html>";

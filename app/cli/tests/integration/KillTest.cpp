@@ -1,5 +1,4 @@
-// kill -9 at random moments of Save and Summarise as nobody, in a writable program folder and a
-// read-only one: the history is exactly the old or the new text, and the next write leaves nothing.
+// kill -9 during Save and Summarise as nobody: the history is exactly the old or the new text.
 #include "testing/CliRun.h"
 #include "testing/FakeAtaFixture.h"
 
@@ -21,9 +20,7 @@ constexpr const char* kAtaAddress = "127.0.0.14";
 const std::vector<std::string> kWriteFiles{".tmp", ".journal"};
 using Seconds = std::chrono::duration<double>;
 
-// Blocks newest first, each an ordinary line above three registrations one minute apart; the
-// summary keeps each run's first and last line, so each block loses its middle registration.
-// Months have 28 days here, so that no calendar is needed.
+// Blocks of a line over three registrations a minute apart; the summary drops each middle one.
 void MakeHistory(int intBlocks, std::string& strHistory, std::string& strSummary) {
     const std::string strReg = " SIP Registration succeeded for 200@pbx";
     for (int i = 0; i < intBlocks; ++i) {
@@ -49,15 +46,13 @@ struct Plan {
     const std::string& strNew;
 };
 
-// The workers set up and time an unkilled run one at a time, with no other run going; and no
-// child is forked while a copy of the executable is open for writing (it could not run: ETXTBSY).
+// One worker at a time forks, so that no copy of the executable is open for writing (ETXTBSY).
 struct Gate {
     std::mutex mtxAlone;
     std::latch objAllTimed{8};
 };
 
-// One program folder, killed again and again while the plan's command writes its history. The
-// first run times the windows the kills fall in: the whole command, and its write.
+// One program folder, killed again and again; the first run times the windows the kills hit.
 void KillAgainAndAgain(const fs::path& root, const Plan& p, const std::string& strOld,
                        int intRounds, unsigned intSeed, Gate& objGate) {
     std::unique_lock objAlone(objGate.mtxAlone);

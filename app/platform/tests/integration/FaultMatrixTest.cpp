@@ -1,5 +1,4 @@
-// Every way the device or the network can fail, against the whole tool: a clear outcome, every
-// control enabled again, no file lost or half-written. Disk faults run through the real window.
+// Every device or network fault against the whole tool: a clear outcome, no file harmed.
 #include "app/platform/PlatformServices.h"
 #include "script/NetScriptSocket.h"
 #include "testing/FakeAtaFixture.h"

@@ -13,8 +13,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A host in a network namespace of the test's own, reached over a veth pair. (The loopback
-// echo runs in every status read of the whole-tool tests.)
+// A host in a network namespace of the test's own, reached over a veth pair.
 class SilentHostTest : public ::testing::Test {
 protected:
     void SetUp() override {

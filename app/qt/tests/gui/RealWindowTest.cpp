@@ -1,6 +1,4 @@
-// The real window as main() builds it, every box answered with Enter: against the fake ATA
-// (127.0.0.4, root) with the keyboard, the mouse and a screen reader, the files it writes compared
-// byte for byte with texts worked out by hand; the file faults as an ordinary user; its look.
+// The real window against the fake ATA (127.0.0.4, root), its files compared byte for byte.
 #include "testing/RealWindow.h"
 
 #include "testing/OtherProcessLock.h"
@@ -46,8 +44,7 @@ const std::string kCall = "02/12/2026 09:59:00 Call\xA0"
                   kPowerOn = "02/12/2026 09:50:00 Power on";
 const std::string kHistory = Lines({Reg("10:20"), Reg("10:06"), Reg("10:03"), Reg("10:00"), kCall,
                                     kNote, kLower, Reg("09:56"), Reg("09:55"), kPowerOn});
-// 10:03 and 10:00 lie within 5 minutes of the line before (10:00 returns as its run's end), 09:56
-// and 09:55 likewise.
+// 10:03 and 10:00 (10:00 its run's end) lie within 5 minutes of the line before; 09:56, 09:55 too.
 const std::string kSummarisedHistory =
     Lines({Reg("10:20"), Reg("10:06"), Reg("10:00"), kCall, kNote, kLower, Reg("09:55"), kPowerOn});
 const std::string kTyped = "02/12/2026 10:30:00 Typed by hand";
@@ -62,8 +59,7 @@ void TypeLineOnTop(QPlainTextEdit* pane, const std::string& strLine) {
         QTest::keyClick(pane, Qt::Key_Return);
 }
 
-// The reader's report, written out from the window's design: buttons with their first action
-// and key, fields with their labels, lamps, each status text as it came, the pressed button.
+// The reader's report, written out from the window's design.
 constexpr const char* kExpectedReport = R"json({"found": true, "timed_out": false,
   "frame": "ATA Maintenance Tool",
   "buttons": ["Get Status: Press Alt+S", "Get System Log: Press Alt+L", "Save System Log: Press",
@@ -105,8 +101,7 @@ protected:
     }
 };
 
-// The keyboard alone, then the mouse from an empty history again; then another user's lock on the
-// history, a run of four summarised and an edited pane saved; last, closing while a fetch hangs.
+// Keyboard, mouse, another user's lock, an edited pane, and closing while a fetch hangs.
 TEST_F(RealWindowTest, KeyboardMouseAnotherUsersLockAndClosingMidFetchKeepEveryByte) {
     StartAta();
     if (IsSkipped() || HasFatalFailure())
@@ -310,9 +305,7 @@ protected:
     }
 };
 
-// A read-only folder keeps the files it can rewrite in place; with none (a system-wide install) the
-// user's own folders serve silently, and only when those fail too is that said. A read-only history
-// or a full disk then: each failure said, every byte kept, no backup left.
+// A read-only program folder, then the user's own folders, then neither; every byte kept.
 TEST_F(AsUser, AReadOnlyFolderHistoryOrFullDiskKeepsEveryFileAsItWas) {
     WriteBytes(m_folder / "sys-log.txt", kHistory);
     const std::string strNotSaved =
@@ -442,14 +435,12 @@ bool Shows(const QImage& image, QColor colour) {
     return !Where(image, [&](QColor c, int, int) { return c == colour; }).isNull();
 }
 
-// One pixel clear of the border (1 wide at the left and top, 2 at the right and bottom), at scale
-// s.
+// One pixel clear of the border (1 wide at the left and top, 2 at the right and bottom).
 bool ClearOfBorder(const QRect& ink, QSize size, int s) {
     return QRect(2 * s, 2 * s, size.width() - 5 * s, size.height() - 5 * s).contains(ink);
 }
 
-// The window as a user sees it: its fields as the settings fill them, and its pixels. No command
-// is pressed, and a writable program folder is not reported.
+// The fields as the settings fill them, and the pixels; a writable folder is not reported.
 TEST(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     const ScratchFolder folder;
     WriteBytes(folder.path / "settings.ini",
@@ -556,8 +547,7 @@ TEST(RealWindowLookTest, CaptionsColoursAndLabelsAsDesigned) {
     EXPECT_TRUE(w.Messages().empty());
 }
 
-// At two device pixels per pixel (run again in a child with QT_SCALE_FACTOR=2) the layout holds,
-// the gradients keep their exact colours and the captions are drawn sharp, inside their buttons.
+// At scale 2 (a child with QT_SCALE_FACTOR=2): exact colours, sharp captions inside buttons.
 TEST(RealWindowLookTest, ScaleTwoKeepsColoursAndDrawsSharpCaptions) {
     const ScratchFolder folder;
     if (qgetenv("QT_SCALE_FACTOR") != "2") {

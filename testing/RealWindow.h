@@ -27,6 +27,12 @@
 
 namespace ata::test {
 
+// Window tests and benchmarks run offscreen unless the caller chose a platform (xcb under Xvfb).
+inline void UseOffscreenUnlessChosen() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 // Runs the event loop until the predicate, asked before each wait, holds or the time is up.
 template <typename Predicate> bool RunEventsUntil(Predicate predicate, int intTimeoutMs) {
     if (predicate())

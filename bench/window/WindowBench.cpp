@@ -355,8 +355,7 @@ private:
 } // namespace ata
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ata::test::UseOffscreenUnlessChosen();
     QApplication app(argc, argv);
     int intRuns = 5;
     for (int k = 1; k < argc; ++k) {

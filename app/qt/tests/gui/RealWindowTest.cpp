@@ -585,10 +585,8 @@ TEST(RealWindowLookTest, ScaleTwoKeepsColoursAndDrawsSharpCaptions) {
 } // namespace
 } // namespace ata
 
-// The offscreen platform unless the caller chose another (xcb under Xvfb), with the design's faces.
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ata::test::UseOffscreenUnlessChosen();
     QApplication app(argc, argv);
     ata::InstallDesignFonts();
     testing::InitGoogleTest(&argc, argv);

@@ -2,6 +2,7 @@
 #include "testing/CliRun.h"
 #include "testing/FakeAtaFixture.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <latch>
@@ -50,6 +51,7 @@ struct Plan {
 struct Gate {
     std::mutex mtxAlone;
     std::latch objAllTimed{8};
+    std::atomic<int> intInsideWrite{0}; // kills of all workers that left the write's files
 };
 
 // One program folder, killed again and again; the first run times the windows the kills hit.
@@ -126,8 +128,7 @@ void KillAgainAndAgain(const fs::path& root, const Plan& p, const std::string& s
                 root.filename().c_str(), intRounds, dblWhole, intInsideWrite, intOld, intNew,
                 intTorn);
     EXPECT_EQ(intTorn, 0) << root;
-    // Half the kills are timed to fall inside the write; a loaded machine lands fewer there.
-    EXPECT_GE(intInsideWrite, intRounds / 8) << root;
+    objGate.intInsideWrite += intInsideWrite;
 }
 
 class KillTest : public FakeAtaTest {
@@ -154,13 +155,18 @@ TEST_F(KillTest, TheHistoryIsAlwaysTheOldOrTheNewText) {
     // Two workers per plan: the saves spend most of their time in the fetch's one-second wait.
     const char* strRounds = std::getenv("ATA_KILL_ROUNDS");
     Gate objGate;
-    std::vector<std::jthread> vecThreads;
-    for (unsigned k = 0; k < 8; ++k)
-        vecThreads.emplace_back([&, k] {
-            KillAgainAndAgain(m_folder / (arrPlans[k / 2].strName + std::to_string(k % 2)),
-                              arrPlans[k / 2], strHistory, strRounds ? std::atoi(strRounds) : 50,
-                              k + 1, objGate);
-        });
+    const int intRounds = strRounds ? std::atoi(strRounds) : 50;
+    {
+        std::vector<std::jthread> vecThreads;
+        for (unsigned k = 0; k < 8; ++k)
+            vecThreads.emplace_back([&, k] {
+                KillAgainAndAgain(m_folder / (arrPlans[k / 2].strName + std::to_string(k % 2)),
+                                  arrPlans[k / 2], strHistory, intRounds, k + 1, objGate);
+            });
+    }
+    // Half the kills are timed to fall inside the write; on a loaded machine, or one worker of
+    // a slow build, fewer land there, but never few of all.
+    EXPECT_GE(objGate.intInsideWrite.load(), 8 * intRounds / 4);
 }
 
 } // namespace

@@ -47,10 +47,13 @@ struct Plan {
     const std::string& strNew;
 };
 
+// Two workers per plan: the saves spend most of their time in the fetch's one-second wait.
+constexpr unsigned kWorkers = 8;
+
 // One worker at a time forks, so that no copy of the executable is open for writing (ETXTBSY).
 struct Gate {
     std::mutex mtxAlone;
-    std::latch objAllTimed{8};
+    std::latch objAllTimed{kWorkers};
     std::atomic<int> intInsideWrite{0}; // kills of all workers that left the write's files
 };
 
@@ -152,13 +155,12 @@ TEST_F(KillTest, TheHistoryIsAlwaysTheOldOrTheNewText) {
         {"inplace-save", true, "--save-log", "Saving log...\n", strSaved},
         {"inplace-summary", true, "--summarise", "Summarising log...\n", strSummary},
     };
-    // Two workers per plan: the saves spend most of their time in the fetch's one-second wait.
     const char* strRounds = std::getenv("ATA_KILL_ROUNDS");
     Gate objGate;
     const int intRounds = strRounds ? std::atoi(strRounds) : 50;
     {
         std::vector<std::jthread> vecThreads;
-        for (unsigned k = 0; k < 8; ++k)
+        for (unsigned k = 0; k < kWorkers; ++k)
             vecThreads.emplace_back([&, k] {
                 KillAgainAndAgain(m_folder / (arrPlans[k / 2].strName + std::to_string(k % 2)),
                                   arrPlans[k / 2], strHistory, intRounds, k + 1, objGate);
@@ -166,7 +168,7 @@ TEST_F(KillTest, TheHistoryIsAlwaysTheOldOrTheNewText) {
     }
     // Half the kills are timed to fall inside the write; on a loaded machine, or one worker of
     // a slow build, fewer land there, but never few of all.
-    EXPECT_GE(objGate.intInsideWrite.load(), 8 * intRounds / 4);
+    EXPECT_GE(objGate.intInsideWrite.load(), static_cast<int>(kWorkers) * intRounds / 4);
 }
 
 } // namespace
